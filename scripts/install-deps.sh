@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what Halvorn needs on a fresh Debian 12 machine (run as root).
+#   scripts/install-deps.sh core   compilers, CMake, GoogleTest, Google Benchmark
+#   scripts/install-deps.sh gl     + headless OpenGL (EGL, Mesa), PNG, FreeType, a font
+#   scripts/install-deps.sh all    + FCL, clang's fuzzer runtime, MinGW-w64, Wine, Xvfb tools
+set -euo pipefail
+level=${1:-all}
+
+core=(build-essential cmake pkg-config googletest libgtest-dev libbenchmark-dev)
+gl=(libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
+    libpng-dev libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core)
+extra=(libfcl-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64
+       xvfb xdotool imagemagick x11-utils)
+
+pkgs=("${core[@]}")
+case "$level" in
+  core) ;;
+  gl) pkgs+=("${gl[@]}") ;;
+  all) pkgs+=("${gl[@]}" "${extra[@]}") ;;
+  *) echo "usage: $0 [core|gl|all]" >&2; exit 2 ;;
+esac
+
+# Skip apt entirely when everything is already there (fast repeated runs).
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
