@@ -9,7 +9,10 @@
 //   with setModelMatrix() as often as needed and queried.
 // - Misuse throws Inconsistency; a model query past its time limit throws
 //   TimeoutExpired. Both are empty classes thrown by value.
-// - Non-finite input never crashes: it simply finds no hit.
+// - Non-finite input never crashes: it simply finds no hit (a triangle with an
+//   infinite or NaN coordinate stays in the model but is never reported).
+// - Null pointers are ignored where the call can do without them; a null
+//   vertex pointer in appendTriangle throws Inconsistency.
 #ifndef HALVORN_COLDET_H
 #define HALVORN_COLDET_H
 
@@ -26,7 +29,8 @@ class CollisionModel3D {
 public:
     virtual ~CollisionModel3D() {}
 
-    // Reserves room for count triangles (count >= 0). Ignored once built.
+    // Reserves room for exactly count triangles when the store holds less.
+    // Ignored once built and for a negative count.
     virtual void reserveTriangles(int count) = 0;
 
     // Appends the triangle a, b, c (model units). Throws Inconsistency once built.
@@ -45,8 +49,9 @@ public:
     // True when some triangle of this model touches some triangle of other.
     // depthHint is ignored; timeLimitMs is a wall-clock limit in milliseconds
     // (0 means 16,777,215 ms); otherMatrix, when not null, places other instead
-    // of its own matrix. Throws Inconsistency if either model is not built,
-    // TimeoutExpired past the limit.
+    // of its own matrix. Throws Inconsistency if either model is not built (or
+    // other is null or not made by newCollisionModel3D), TimeoutExpired past
+    // the limit. A model without triangles touches nothing.
     virtual bool testModel(CollisionModel3D* other, int depthHint = -1, unsigned timeLimitMs = 0,
                            const float* otherMatrix = nullptr) = 0;
 
@@ -61,14 +66,19 @@ public:
     // triangle whose plane it reaches at a foot point inside the triangle.
     virtual bool testSphere(const float* center, float radius) = 0;
 
-    // Indices (0-based, append order) of the triangles of the last hit. Always true.
+    // Indices (0-based, append order) of the triangles of the last hit; after a
+    // ray or sphere query only the own index is new. Either pointer may be
+    // null. Always true.
     virtual bool hitTriangleIndices(int* ownIndex, int* otherIndex) = 0;
 
     // The two triangles of the last hit as nine floats each (either may be null),
     // in this model's coordinates when modelSpace, else in world coordinates. Always true.
     virtual bool hitTriangles(float* ownTriangle, float* otherTriangle, bool modelSpace = true) = 0;
 
-    // One point of the last hit, model or world coordinates. Always true.
+    // One point of the last hit, model or world coordinates: after a model
+    // query a point where an edge of one hit triangle pierces the other (the
+    // zero vector when none is found, as for coplanar triangles); after a ray
+    // or sphere query the hit point. Always true.
     virtual bool hitPoint(float* point, bool modelSpace = true) = 0;
 };
 
