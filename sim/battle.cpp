@@ -1,0 +1,174 @@
+// The battle's process-wide values, build, restart rule and frame order; see battle.h.
+#include "sim/battle.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "sim/fleet.h"
+#include "sim/gfx.h"
+#include "sim/random.h"
+#include "sim/settings.h"
+#include "sim/shot.h"
+#include "sim/world.h"
+#include "view/camera.h"
+#include "view/glare.h"
+#include "view/view_volume.h"
+
+BattleGlobals battle = {};
+
+namespace {
+
+// Ships every battle has beyond the additional ones, less the first ship.
+constexpr int BaseFleetSize = 12;
+
+}  // namespace
+
+void BattleGlobals::reset() {
+    delete TheWorld;
+    TheWorld = nullptr;
+    FrameCounter = 0;
+    FrameTimeMicros = 0;
+    ShotAgeStep = 0.0f;
+    SideCount = 0;
+    for (int s = 0; s < MaxSides; ++s) {
+        for (int j = 0; j < 7; ++j) {
+            SideTurnRates[s][j] = 0.0f;
+        }
+        for (int j = 0; j < 6; ++j) {
+            SideScaledTurnRates[s][j] = 0.0f;
+        }
+        SideSpeeds[s] = Vector3{0.0f, 0.0f, 0.0f};
+        SideScaledSpeeds[s] = Vector3{0.0f, 0.0f, 0.0f};
+    }
+    FleetSize = 0;
+    RestartThreshold = 0;
+    ShipCountShown = 0;
+    FirstStart = 1;
+    hitsThisFrame = 0;
+    testModelCalls = 0;
+    shipsMade = 0;
+}
+
+void initBattleProcess() {
+    // The world goes first: its ships may be referred to by the old camera.
+    battle.reset();
+    for (int s = 0; s < MaxSides; ++s) {
+        FleetSides[s] = FleetSide();
+    }
+    GlareCount = 0;
+    cameraClock = 60.0f;
+    viewRight = Vector3{1.0f, 0.0f, 0.0f};
+    viewUp = Vector3{0.0f, 1.0f, 0.0f};
+    randomSeed(1u);
+    // Program-start order: the shot pool, then the camera, both drawing from the
+    // unseeded generator; then the placement cursors and the layout facings.
+    resetShotPool();
+    resetCamera();
+    fleetPlacement.total = 0;
+    fleetPlacement.layout = &fleetLayout;
+    resetPlacement(fleetPlacement);
+    for (int s = 0; s < MaxSides; ++s) {
+        quatFromAngles(fleetLayout.orientations[s], 0.0f, 0.0f, 0.0f);
+    }
+}
+
+void startBattle() {
+    if (battle.FirstStart != 0) {
+        battle.FirstStart = 0;
+        setUpFleetLayout();
+        defineFirstSide();
+        defineSecondSide();
+    }
+    buildBattle();
+}
+
+void buildBattle() {
+    buildGlareTable();
+
+    // World part.
+    cameraClock = 60.0f;
+    Camera& cam = camera();
+    cam.followedShip = nullptr;
+    if (battle.TheWorld != nullptr) {
+        battle.TheWorld->clear();
+        delete battle.TheWorld;
+        battle.TheWorld = nullptr;
+    }
+    resetPlacement(fleetPlacement);
+    // A hand-edited profile may hold any number: keep the fleet within 0 to 300.
+    int additional = settings.HVNumberAdditionalShips;
+    if (additional < 0) {
+        additional = 0;
+    } else if (additional > MaxAdditionalShips) {
+        additional = MaxAdditionalShips;
+    }
+    const int n = additional + BaseFleetSize;
+    battle.FleetSize = n;
+    fleetPlacement.total = n;
+    World* world = new (std::nothrow) World();
+    if (world == nullptr) {
+        std::exit(2);
+    }
+    battle.TheWorld = world;
+    world->build(n);
+    if (world->failed != 0) {
+        std::exit(2);
+    }
+    battle.RestartThreshold = static_cast<int>(n / 2.8);
+
+    gfx().sceneSetup();
+    if (settings.HVIsRandStartView != 0) {
+        cam.chooseView();
+    } else {
+        cam.reset();
+    }
+    gfx().compileLists();
+}
+
+void simulationStep() {
+    battle.hitsThisFrame = 0;
+    battle.FrameCounter += 1;
+
+    const float dt = static_cast<float>(battle.FrameTimeMicros);
+    const int sides = battle.SideCount < MaxSides ? battle.SideCount : MaxSides;
+    for (int s = 0; s < sides; ++s) {
+        battle.SideScaledSpeeds[s].x = dt * battle.SideSpeeds[s].x;
+        for (int j = 0; j < 6; ++j) {
+            battle.SideScaledTurnRates[s][j] = dt * battle.SideTurnRates[s][j];
+        }
+    }
+    battle.ShotAgeStep = static_cast<float>(battle.FrameTimeMicros * 0.00108);
+
+    World* world = battle.TheWorld;
+    battle.ShipCountShown = world != nullptr ? world->count : 0;
+
+    // Restart rule: too few ships left (after the previous step's removals), or
+    // the battle has run its 7200 steps. Without a battle there is nothing to restart.
+    if (world != nullptr &&
+        (world->count < battle.RestartThreshold || battle.FrameCounter > BattleMaxFrames)) {
+        battle.FrameCounter = 0;
+        buildBattle();
+        camera().chooseView();
+    }
+
+    gfx().clearFrame();
+    shotPool().step();
+    if (battle.TheWorld != nullptr) {
+        battle.TheWorld->step();
+    }
+}
+
+void drawBattle() {
+    readViewAxes();
+    if (battle.TheWorld != nullptr) {
+        battle.TheWorld->drawAndCollide();
+        battle.TheWorld->resolveShotHits();
+    }
+}
+
+void battleFrame(int frameMs) {
+    battle.FrameTimeMicros = frameMs * 1000;
+    simulationStep();
+    cameraFrame();
+    drawBattle();
+}

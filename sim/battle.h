@@ -1,0 +1,78 @@
+// The single running battle: its process-wide values, the battle build with
+// its restart rule, and the order of one frame.
+//
+// Units: FrameTimeMicros in microseconds; speeds in units per microsecond and
+// turn rates in degrees per microsecond, scaled once per frame to units and
+// degrees per frame.
+//
+// One frame, as the host runs it: set battle.FrameTimeMicros, simulationStep(),
+// cameraFrame() (view/camera.h), then the drawing: readViewAxes(),
+// World::drawAndCollide(), World::resolveShotHits() (drawBattle() runs those
+// three; the renderer puts the backdrop and the glare around them).
+#ifndef HALVORN_SIM_BATTLE_H
+#define HALVORN_SIM_BATTLE_H
+
+#include <cstdint>
+
+#include "sim/math3d.h"
+
+class World;
+
+// Number of fleet sides the tables have room for.
+constexpr int MaxSides = 2;
+
+// Steps after which a battle restarts at the latest.
+constexpr int BattleMaxFrames = 7200;
+
+// Largest number of additional ships a battle is built with.
+constexpr int MaxAdditionalShips = 300;
+
+struct BattleGlobals {
+    int FrameCounter;                              // steps since the last (re)build
+    int FrameTimeMicros;                           // last frame's length, microseconds (host-written)
+    float ShotAgeStep;                             // FrameTimeMicros * 0.00108: a shot's flight this frame
+    int SideCount;                                 // sides defined so far (2 after first-time setup)
+    float SideTurnRates[MaxSides][7];              // degrees per microsecond per unit of command
+    float SideScaledTurnRates[MaxSides][6];        // degrees per frame per unit of command
+    Vector3 SideSpeeds[MaxSides];                  // x: forward speed, units per microsecond
+    Vector3 SideScaledSpeeds[MaxSides];            // x: forward distance this frame, units
+    int FleetSize;                                 // N = additional ships + 12
+    int RestartThreshold;                          // N / 2.8, truncated
+    int ShipCountShown;                            // world's ship count taken at each step
+    World* TheWorld;                               // owned; null before the first build
+    int FirstStart;                                // 1 until the first startBattle
+    int hitsThisFrame;                             // Ship::hit calls since the last simulationStep began
+    std::uint64_t testModelCalls;                  // collision queries run, all frames together
+    unsigned shipsMade;                            // ships constructed (serial numbers)
+
+    // Frees the world and sets every value to its program-start state.
+    void reset();
+};
+
+extern BattleGlobals battle;
+
+// Resets every process-wide battle state to program start, in this order: the
+// battle values (freeing any world), generator state := 1, the shot pool, the
+// camera (both draw from the unseeded generator), the fleet placement cursors
+// := 0 and the layout orientations := identity. The host calls it once at
+// start-up, before seeding the generator; tests call it to start clean.
+void initBattleProcess();
+
+// First call: defines the fleet layout and both sides; every call: buildBattle().
+void startBattle();
+
+// Throws the old world away and builds a new one (exit status 2 when it cannot
+// be built), then the scene setup, the camera's start view and the display lists.
+void buildBattle();
+
+// One simulation step: scaled rates, restart rule, clear, shots, ships.
+void simulationStep();
+
+// The frame's drawing without GL: billboard axes, ships with their collisions,
+// shots with their hits.
+void drawBattle();
+
+// One whole frame of frameMs milliseconds: simulationStep, cameraFrame, drawBattle.
+void battleFrame(int frameMs);
+
+#endif

@@ -1,0 +1,44 @@
+// Item: the base of everything that flies (ships and shots). It carries a
+// position, an orientation, a model matrix, two explosion effects and a
+// collision model.
+#ifndef HALVORN_SIM_ITEM_H
+#define HALVORN_SIM_ITEM_H
+
+#include "sim/math3d.h"
+#include "view/explosion.h"
+
+class CollisionModel3D;
+
+class Item {
+public:
+    // Identity orientation and matrix, zero position, both effects constructed
+    // (one random draw each: fireball, then flare), an empty collision model.
+    Item();
+    virtual ~Item();
+
+    Item(const Item&) = delete;
+    Item& operator=(const Item&) = delete;
+
+    // Component i (0 x, 1 y, 2 z) of position; 0 for any other i.
+    virtual float coordinate(int i) const;
+
+    // The item's position, world units.
+    virtual Vector3& getPosition();
+
+    // Being hit: no effect on a plain item.
+    virtual void hit(int value);
+
+    // position += pendingMove; pendingMove := 0; matrix translation := position.
+    void applyMove();
+
+    Vector3 pendingMove;              // displacement gathered this frame, units
+    Quaternion orientation;           // current orientation
+    Matrix4 modelMatrix;              // rotation of orientation, translation = position
+    int spare;                        // 0; not read
+    Vector3 position;                 // world position, units
+    Explosion fireball;               // first explosion effect (ships only)
+    Explosion flare;                  // second explosion effect (ships only)
+    CollisionModel3D* collisionModel;  // owned; null only when memory ran out
+};
+
+#endif
