@@ -1,0 +1,35 @@
+# Turns the picture files into a C++ source with one byte array each, so the
+# program needs no files at run time. Run as a script:
+#   cmake -DINPUT_DIR=<folder with bmp<id>.bmp> -DIDS=112,113,... -DOUTPUT=<file.cpp> -P pictures.cmake
+if(NOT DEFINED INPUT_DIR OR NOT DEFINED IDS OR NOT DEFINED OUTPUT)
+  message(FATAL_ERROR "pictures.cmake needs INPUT_DIR, IDS and OUTPUT")
+endif()
+string(REPLACE "," ";" IDS "${IDS}")
+
+set(body "// Generated from ${INPUT_DIR} by render/pictures.cmake; do not edit.\n")
+string(APPEND body "#include \"render/pictures.h\"\n\nnamespace {\n\n")
+set(table "")
+set(count 0)
+foreach(id IN LISTS IDS)
+  set(file "${INPUT_DIR}/bmp${id}.bmp")
+  if(NOT EXISTS "${file}")
+    message(FATAL_ERROR "pictures.cmake: ${file} is missing")
+  endif()
+  file(READ "${file}" hex HEX)
+  string(LENGTH "${hex}" digits)
+  if(digits EQUAL 0)
+    message(FATAL_ERROR "pictures.cmake: ${file} is empty")
+  endif()
+  math(EXPR bytes "${digits} / 2")
+  # 16 bytes a line, each as 0xNN.
+  string(REGEX REPLACE "([0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f])" "\\1\n" hex "${hex}")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")
+  string(APPEND body "const unsigned char Bmp${id}[${bytes}] = {\n${hex}\n};\n\n")
+  string(APPEND table "    {${id}, Bmp${id}, sizeof Bmp${id}},\n")
+  math(EXPR count "${count} + 1")
+endforeach()
+string(APPEND body "}  // namespace\n\n")
+string(APPEND body "const EmbeddedPicture EmbeddedPictures[] = {\n${table}};\n\n")
+string(APPEND body "const std::size_t EmbeddedPictureCount = ${count};\n")
+
+file(WRITE "${OUTPUT}" "${body}")

@@ -1,0 +1,267 @@
+// The OpenGL renderer behind the battle's drawing seam, the battle build's GL
+// part (fixed state, lights, material, quadric, display lists), the frame
+// drawing order and the viewport.
+#include "render/scene.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "render/backdrop_lists.h"
+#include "render/gl_mesh_sink.h"
+#include "render/meshes.h"
+#include "render/textures.h"
+#include "sim/battle.h"
+#include "sim/gfx.h"
+#include "sim/settings.h"
+#include "sim/world.h"
+#include "view/camera.h"
+#include "view/explosion.h"
+#include "view/view_volume.h"
+
+int WindowWidth = 0;
+int WindowHeight = 0;
+GLUquadric* SceneQuadric = nullptr;
+
+namespace {
+
+void light(GLenum id, const GLfloat ambient[4], const GLfloat diffuse[4], const GLfloat specular[4],
+           const GLfloat position[4]) {
+    glLightfv(id, GL_AMBIENT, ambient);
+    glLightfv(id, GL_DIFFUSE, diffuse);
+    glLightfv(id, GL_SPECULAR, specular);
+    glLightfv(id, GL_POSITION, position);
+    glEnable(id);
+}
+
+// One explosion fragment: three vertices of x, y, z.
+void fragmentTriangle(const float* v) {
+    glBegin(GL_TRIANGLES);
+    glVertex3f(v[0], v[1], v[2]);
+    glVertex3f(v[3], v[4], v[5]);
+    glVertex3f(v[6], v[7], v[8]);
+    glEnd();
+}
+
+class GlGfx final : public Gfx {
+public:
+    void clearFrame() override {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    void loadIdentity() override { glLoadIdentity(); }
+    void lookAt(const double eye[3], const double centre[3], const double up[3]) override {
+        gluLookAt(eye[0], eye[1], eye[2], centre[0], centre[1], centre[2], up[0], up[1], up[2]);
+    }
+    void projectionMatrix(float m[16]) override { glGetFloatv(GL_PROJECTION_MATRIX, m); }
+    void modelViewMatrix(float m[16]) override { glGetFloatv(GL_MODELVIEW_MATRIX, m); }
+    void pushMultMatrix(const float m[16]) override {
+        glPushMatrix();
+        glMultMatrixf(m);
+    }
+    void pushMatrix() override { glPushMatrix(); }
+    void popMatrix() override { glPopMatrix(); }
+    void rotate(float angle, float x, float y, float z) override { glRotatef(angle, x, y, z); }
+    void callList(int id) override { glCallList(static_cast<GLuint>(id)); }
+    void color3fv(const float rgb[3]) override { glColor3fv(rgb); }
+    void color4f(float r, float g, float b, float a) override { glColor4f(r, g, b, a); }
+
+    void debrisBegin() override { glEnable(GL_POLYGON_STIPPLE); }
+    void debrisShell(const Explosion& e, int shell) override {
+        // Each fragment is drawn twice, once per winding, so that it shows from
+        // both sides under back-face culling; the 24-degree turns accumulate.
+        const float r = e.shellRadius[shell];
+        int mask = e.stippleIndex;
+        for (int k = 0; k < ExplosionFragments; ++k) {
+            mask = nextStippleIndex(mask);
+            glPolygonStipple(StipplePatterns[mask]);
+            glRotatef(24.0f, 0.0f, 1.0f, 0.0f);
+            glTranslatef(r, 0.0f, 0.0f);
+            glFrontFace(GL_CW);
+            fragmentTriangle(FragmentTriangles[shell][k]);
+            glFrontFace(GL_CCW);
+            fragmentTriangle(FragmentTriangles[shell][k]);
+            glTranslatef(-r, 0.0f, 0.0f);
+        }
+    }
+    void debrisEnd() override { glDisable(GL_POLYGON_STIPPLE); }
+
+    void glowBegin() override {
+        glShadeModel(GL_SMOOTH);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_BLEND);
+        glEnable(GL_TEXTURE_2D);
+    }
+    void flash(const Explosion& e) override {
+        const float s = e.flashSize;
+        const Vector3& R = viewRight;
+        const Vector3& U = viewUp;
+        glColor4f(e.color[0], e.color[1], e.color[2], e.flashAlpha);
+        glBindTexture(GL_TEXTURE_2D, TextureNames[2]);
+        glFrontFace(GL_CCW);
+        glBegin(GL_TRIANGLE_STRIP);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3f((U.x - R.x) * s, (U.y - R.y) * s, (U.z - R.z) * s);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3f((-R.x - U.x) * s, (-R.y - U.y) * s, (-R.z - U.z) * s);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3f((U.x + R.x) * s, (U.y + R.y) * s, (U.z + R.z) * s);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3f((R.x - U.x) * s, (R.y - U.y) * s, (R.z - U.z) * s);
+        glEnd();
+    }
+    void glowShellsBegin() override { glBindTexture(GL_TEXTURE_2D, TextureNames[4]); }
+    void glowShell(const Explosion& e, int shell) override {
+        const float r = e.shellRadius[shell];
+        for (int k = 0; k < ExplosionFragments; ++k) {
+            const float* v = FragmentTriangles[shell][k];
+            glRotatef(e.fragmentAngle[shell][k], 0.0f, 1.0f, 0.0f);
+            glTranslatef(r, 0.0f, 0.0f);
+            glFrontFace(GL_CW);
+            glBegin(GL_TRIANGLES);
+            glTexCoord2f(0.0f, 1.0f);
+            glVertex3f(v[0], v[1], v[2]);
+            glTexCoord2f(1.0f, 1.0f);
+            glVertex3f(v[3], v[4], v[5]);
+            glTexCoord2f(1.0f, 0.0f);
+            glVertex3f(v[6], v[7], v[8]);
+            glEnd();
+            glFrontFace(GL_CCW);
+            glBegin(GL_TRIANGLES);
+            glTexCoord2f(1.0f, 1.0f);
+            glVertex3f(v[0], v[1], v[2]);
+            glTexCoord2f(1.0f, 0.0f);
+            glVertex3f(v[3], v[4], v[5]);
+            glTexCoord2f(0.0f, 0.0f);
+            glVertex3f(v[6], v[7], v[8]);
+            glEnd();
+            glTranslatef(-r, 0.0f, 0.0f);
+        }
+    }
+    void glowEnd() override {
+        glDisable(GL_BLEND);
+        glDisable(GL_TEXTURE_2D);
+        glShadeModel(GL_FLAT);
+    }
+
+    void sceneSetup() override {
+        glMatrixMode(GL_MODELVIEW);
+        glClearDepth(1.0);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+        glEnable(GL_CULL_FACE);
+        glEnable(GL_LIGHTING);
+
+        // Light 0 reddish, light 1 bluish, light 2 the yellow sun (moved again
+        // by the sun list whenever the sun is drawn).
+        static const GLfloat ambient01[4] = {0.1f, 0.1f, 0.1f, 1.0f};
+        static const GLfloat diffuse0[4] = {0.5f, 0.3f, 0.3f, 1.0f};
+        static const GLfloat specular0[4] = {0.9f, 0.4f, 0.4f, 1.0f};
+        static const GLfloat position0[4] = {-250.0f, 700.0f, 200.0f, 1.0f};
+        static const GLfloat diffuse1[4] = {0.3f, 0.3f, 0.5f, 1.0f};
+        static const GLfloat specular1[4] = {0.3f, 0.3f, 0.9f, 1.0f};
+        static const GLfloat position1[4] = {365.0f, -365.0f, 120.0f, 1.0f};
+        static const GLfloat ambient2[4] = {0.7f, 0.7f, 0.4f, 1.0f};
+        static const GLfloat diffuse2[4] = {0.9f, 0.9f, 0.2f, 1.0f};
+        static const GLfloat specular2[4] = {1.0f, 1.0f, 0.3f, 1.0f};
+        static const GLfloat position2[4] = {-580.0f, -160.0f, -1000.0f, 1.0f};
+        light(GL_LIGHT0, ambient01, diffuse0, specular0, position0);
+        light(GL_LIGHT1, ambient01, diffuse1, specular1, position1);
+        light(GL_LIGHT2, ambient2, diffuse2, specular2, position2);
+
+        static const GLfloat materialSpecular[4] = {0.6f, 0.5f, 0.6f, 1.0f};
+        glEnable(GL_COLOR_MATERIAL);
+        glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+        glMaterialfv(GL_FRONT, GL_SPECULAR, materialSpecular);
+        glMateriali(GL_FRONT, GL_SHININESS, 80);
+        glShadeModel(GL_FLAT);
+    }
+
+    void compileLists() override {
+        if (SceneQuadric != nullptr) {
+            gluDeleteQuadric(SceneQuadric);
+        }
+        SceneQuadric = gluNewQuadric();
+        gluQuadricDrawStyle(SceneQuadric, GLU_FILL);
+        gluQuadricOrientation(SceneQuadric, GLU_OUTSIDE);
+
+        GlMeshSink sink(SceneQuadric);
+        compileShipList(1, sink);
+        compileShipList(3, sink);
+        compileShipList(6, sink);
+        compileShipList(10, sink);
+        compileSunList(sink);
+        compileStarFaceLists(sink);
+        compileShipList(4, sink);
+        compileShipList(2, sink);
+    }
+};
+
+GlGfx glGfx;
+
+}  // namespace
+
+void installRenderer() { setGfx(&glGfx); }
+
+void uninstallRenderer() {
+    setGfx(nullptr);
+    if (SceneQuadric != nullptr) {
+        gluDeleteQuadric(SceneQuadric);
+        SceneQuadric = nullptr;
+    }
+}
+
+ViewportRect computeViewport(int width, int height, bool letterbox) {
+    if (height == 0) {
+        height = 1;
+    }
+    const float w = static_cast<float>(width);
+    const float h = static_cast<float>(height);
+    float band = h;
+    float y = 0.0f;
+    if (letterbox) {
+        band = static_cast<float>(w / 2.35);
+        y = (h - band) / 2.0f;
+    }
+    ViewportRect r;
+    r.x = 0;
+    r.y = static_cast<int>(y);
+    r.width = static_cast<int>(w);
+    r.height = static_cast<int>(band);
+    r.aspect = static_cast<double>(w / band);
+    return r;
+}
+
+void updateViewport() {
+    if (WindowHeight == 0) {
+        WindowHeight = 1;
+    }
+    const ViewportRect r = computeViewport(WindowWidth, WindowHeight, settings.HVIsLetterBox != 0);
+    glViewport(r.x, r.y, r.width, r.height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(55.0, r.aspect, 0.1, 22000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void drawFrame() {
+    readViewAxes();
+
+    // The backdrop is depth-tested but writes no depth, so everything drawn
+    // after it covers it.
+    glDepthMask(GL_FALSE);
+    glPushMatrix();
+    drawBackdrop();
+    glPopMatrix();
+    glDepthMask(GL_TRUE);
+
+    battle.TheWorld->drawAndCollide();
+    battle.TheWorld->resolveShotHits();
+
+    const Vector3 eye = camera().eyePosition();
+    const Vector3 lookAt = camera().lookAtPoint();
+    const Vector3 sun = {eye.x - 520.0f, eye.y - 105.0f, eye.z - 1000.0f};
+    if (camera().viewVolume.boxVisible(sun.x, sun.y, sun.z, 250.0f, 250.0f, 5.0f) == 1) {
+        drawSunGlare(eye, lookAt, sun, 1.0f);
+    }
+}
