@@ -1,0 +1,22 @@
+// Where the time of a --bench run went.
+#ifndef HALVORN_HOST_HEADLESS_BENCH_REPORT_H
+#define HALVORN_HOST_HEADLESS_BENCH_REPORT_H
+
+#include <cstdint>
+#include <string>
+
+// Sums over the frames of a run, milliseconds of wall-clock time.
+struct BenchTotals {
+    std::int64_t frames = 0;
+    double wallMs = 0;        // the whole loop, readback and file output included
+    double simulationMs = 0;  // simulationStep
+    double cameraMs = 0;      // cameraFrame
+    double drawingMs = 0;     // drawFrame and glFlush (commands issued)
+    double finishMs = 0;      // glFinish (the GL catching up)
+};
+
+// Two lines, each ending with a newline: the rate, then the mean milliseconds
+// per frame split into simulation, camera, drawing, glFinish and the rest.
+std::string formatBenchReport(const BenchTotals& totals);
+
+#endif

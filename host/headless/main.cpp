@@ -1,0 +1,285 @@
+// halvorn: the endless space battle drawn with OpenGL in an EGL context that
+// needs no display. Frames can be written as PNG files, traced as JSON Lines,
+// gathered on a contact sheet, or timed.
+//
+// Start-up follows the saver: parse options, create the context, reset the
+// battle's process state (which draws from the unseeded generator), seed the
+// generator, settings, window size and viewport, textures, first battle. Each
+// frame then runs: frame time, simulationStep, cameraFrame, drawFrame, glFlush,
+// and the optional read-back, frame-rate line, PNG and trace line.
+#include <GL/gl.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "bench_report.h"
+#include "egl_context.h"
+#include "fps_overlay.h"
+#include "frame_period.h"
+#include "options.h"
+#include "png_io.h"
+#include "trace.h"
+
+// ============================================================================
+// Battle library and renderer interface.
+// Everything this program uses from sim/, view/ and render/ goes through this
+// block: the headers and the few glue functions below.
+#include "render/backdrop_lists.h"  // StarFaceList, starFaceListFor
+#include "render/scene.h"           // installRenderer, updateViewport, drawFrame, WindowWidth/Height
+#include "render/textures.h"        // loadTextures
+#include "sim/battle.h"             // battle globals, initBattleProcess, startBattle, simulationStep
+#include "sim/random.h"             // randomSeed, randomState
+#include "sim/settings.h"           // settings
+#include "sim/ship.h"
+#include "sim/shot.h"               // shotPool
+#include "sim/world.h"
+#include "view/camera.h"            // camera, cameraFrame
+
+namespace battle_glue {
+
+// The saver's settings read, from the command line instead of the profile.
+void applySettings(const HeadlessOptions& o) {
+    settings.HVIsLetterBox = o.letterbox ? 1 : 0;
+    settings.HVNumberAdditionalShips = o.ships;
+    settings.HVIsRandStartView = o.randomStartView ? 1 : 0;
+    settings.HVIsFrameCounter = o.fps ? 1 : 0;
+    settings.HVIsLowResStars = o.lowResStars ? 1 : 0;
+    StarFaceList = starFaceListFor(settings.HVIsLowResStars);
+}
+
+void setFrameTimeMicros(int micros) { battle.FrameTimeMicros = micros; }
+int shipCountShown() { return battle.ShipCountShown; }
+
+// The numbers of the frame just drawn.
+void snapshot(std::int64_t frame, TraceFrame* f) {
+    f->frame = frame;
+    f->rng = randomState();
+    f->count = battle.TheWorld ? battle.TheWorld->count : 0;
+    f->shots = shotPool().activeCount();
+    f->hits = battle.hitsThisFrame;
+    f->view = camera().viewMode;
+    f->ships.clear();
+    if (!battle.TheWorld) return;
+    for (ShipNode* node = battle.TheWorld->head; node; node = node->next) {
+        const Ship* s = node->ship;
+        if (!s) continue;
+        TraceShip t;
+        t.side = s->sideIndex;
+        t.state = s->state;
+        t.x = s->position.x;
+        t.y = s->position.y;
+        t.z = s->position.z;
+        t.qx = s->orientation.x;
+        t.qy = s->orientation.y;
+        t.qz = s->orientation.z;
+        t.qw = s->orientation.w;
+        t.maneuver = s->maneuver;
+        f->ships.push_back(t);
+    }
+}
+
+}  // namespace battle_glue
+// End of the battle library and renderer interface.
+// ============================================================================
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int) { stopRequested = 1; }
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Milliseconds since program start: the saver's tick count and clock().
+const SteadyClock::time_point programStart = SteadyClock::now();
+
+std::int64_t ticksMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - programStart).count();
+}
+
+std::uint32_t tickCount() { return static_cast<std::uint32_t>(ticksMs()); }
+
+double elapsedMs(SteadyClock::time_point from, SteadyClock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// The default seed: the machine's millisecond tick count, wrapped to 32 bits
+// as a 32-bit tick counter would be.
+std::uint32_t tickCountSeed() {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch());
+    return static_cast<std::uint32_t>(ms.count());
+}
+
+int run(const HeadlessOptions& o) {
+    std::string error;
+
+    // Output places first: failing there must not cost a battle build.
+    if (!o.outputDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(o.outputDir, ec);
+        if (ec) {
+            std::fprintf(stderr, "output: cannot create directory '%s': %s\n", o.outputDir.c_str(),
+                         ec.message().c_str());
+            return 1;
+        }
+    }
+    TraceWriter trace;
+    if (!o.traceFile.empty() && !trace.open(o.traceFile, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+
+    std::unique_ptr<EglContext> context = EglContext::create(o.width, o.height, &error);
+    if (!context) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "%s\n", context->description().c_str());
+
+    FpsOverlay overlay;
+    if (o.fps && !overlay.init(&error)) std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", error.c_str());
+
+    std::unique_ptr<ContactSheet> sheet;
+    if (!o.contactSheet.empty()) sheet = std::make_unique<ContactSheet>(o.frames, o.width, o.height);
+
+    // Start-up in the saver's order. The process state is built from the
+    // unseeded generator, then the generator is seeded.
+    initBattleProcess();
+    const std::uint32_t seed = o.seedGiven ? o.seed : tickCountSeed();
+    randomSeed(seed);
+    std::fprintf(stderr, "halvorn: seed %u\n", static_cast<unsigned>(seed));
+    battle_glue::applySettings(o);
+    WindowWidth = o.width;
+    WindowHeight = o.height;
+    installRenderer();
+    updateViewport();
+    loadTextures();
+    startBattle();
+
+    TraceFrame traceFrame;
+    auto writeTrace = [&](std::int64_t frame) {
+        if (!trace.isOpen()) return true;
+        battle_glue::snapshot(frame, &traceFrame);
+        if (trace.write(traceFrame, &error)) return true;
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    };
+    if (!writeTrace(0)) return 1;
+
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+
+    // Measured frame times are paced like the saver's one-shot timer; fixed
+    // frame times and benchmarks run as fast as the machine allows.
+    const bool paced = o.frameMs == 0 && !o.bench;
+    FramePeriod framePeriod;
+    FpsRing fpsRing;
+    std::uint32_t previousTick = 0;  // program start
+    std::int64_t lastFpsPrint = INT64_MIN / 2;
+    SteadyClock::time_point nextFrameAt = SteadyClock::now();
+    BenchTotals bench;
+    const SteadyClock::time_point loopStart = SteadyClock::now();
+    RgbImage picture;
+    int status = 0;
+
+    for (std::int64_t k = 1; !o.framesGiven || k <= o.frames; ++k) {
+        if (stopRequested) break;
+        if (paced) std::this_thread::sleep_until(nextFrameAt);
+        const SteadyClock::time_point frameStart = SteadyClock::now();
+        // A 32-bit tick count, as the saver has; the difference wraps with it
+        // and is clamped so that the frame time in microseconds fits an int.
+        const std::uint32_t now = tickCount();
+        const int lastFrameMs = frameTimeBetween(previousTick, now);
+        previousTick = now;
+
+        int frameMs = o.frameMs;
+        int periodMs = o.frameMs;
+        if (o.frameMs == 0) {
+            framePeriod.frameTook(lastFrameMs);
+            frameMs = lastFrameMs;
+            periodMs = framePeriod.periodMs();
+            nextFrameAt = frameStart + std::chrono::milliseconds(periodMs);
+        }
+        battle_glue::setFrameTimeMicros(frameMs * 1000);
+
+        const SteadyClock::time_point t0 = SteadyClock::now();
+        simulationStep();
+        const SteadyClock::time_point t1 = SteadyClock::now();
+        cameraFrame();
+        const SteadyClock::time_point t2 = SteadyClock::now();
+        drawFrame();
+        glFlush();
+        const SteadyClock::time_point t3 = SteadyClock::now();
+        if (o.bench) {
+            glFinish();
+            const SteadyClock::time_point t4 = SteadyClock::now();
+            bench.simulationMs += elapsedMs(t0, t1);
+            bench.cameraMs += elapsedMs(t1, t2);
+            bench.drawingMs += elapsedMs(t2, t3);
+            bench.finishMs += elapsedMs(t3, t4);
+        }
+
+        std::string fpsLine;
+        if (o.fps) {
+            const std::int64_t clockMs = ticksMs();
+            const float rate = fpsRing.tick(clockMs);
+            fpsLine = formatFpsLine(lastFrameMs, rate, battle_glue::shipCountShown(), periodMs);
+            if (clockMs - lastFpsPrint >= 1000) {
+                std::fprintf(stderr, "%s\n", fpsLine.c_str());
+                lastFpsPrint = clockMs;
+            }
+        }
+
+        const bool writeFrame = !o.outputDir.empty() && k % o.every == 0;
+        const bool sheetFrame = sheet && sheet->wants(k);
+        if (writeFrame || sheetFrame) {
+            if (!context->readPixels(&picture, &error)) {
+                std::fprintf(stderr, "%s\n", error.c_str());
+                status = 1;
+                break;
+            }
+            if (o.fps) overlay.draw(&picture, fpsLine);
+            if (writeFrame && !writePng(framePngPath(o.outputDir, k), picture, &error)) {
+                std::fprintf(stderr, "%s\n", error.c_str());
+                status = 1;
+                break;
+            }
+            if (sheetFrame) sheet->add(k, picture);
+        }
+        if (!writeTrace(k)) {
+            status = 1;
+            break;
+        }
+        ++bench.frames;
+    }
+    bench.wallMs = elapsedMs(loopStart, SteadyClock::now());
+
+    if (sheet && !writePng(o.contactSheet, sheet->image(), &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        status = 1;
+    }
+    if (!trace.close(&error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        status = 1;
+    }
+    // On stdout, unless the trace already goes there.
+    if (o.bench) std::fputs(formatBenchReport(bench).c_str(), o.traceFile == "-" ? stderr : stdout);
+    uninstallRenderer();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const ParseResult parsed = parseOptions(argc, argv);
+    const int exitStatus = finishParse(parsed, "halvorn", stdout, stderr);
+    if (exitStatus >= 0) return exitStatus;
+    return run(parsed.options);
+}

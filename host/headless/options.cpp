@@ -1,0 +1,236 @@
+#include "options.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Parses an optionally signed decimal integer that must lie in [low, high].
+// Rejects empty text, blanks, a '+' sign, trailing characters and overflow.
+bool parseInteger(const std::string& text, std::int64_t low, std::int64_t high, std::int64_t* out) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && text[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    if (i == text.size()) return false;
+    // Accumulate the magnitude; anything above 2^63 is out of every range we use.
+    const std::uint64_t limit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1u;
+    std::uint64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c < '0' || c > '9') return false;
+        magnitude = magnitude * 10u + static_cast<std::uint64_t>(c - '0');
+        if (magnitude > limit) return false;
+    }
+    std::int64_t value;
+    if (negative) {
+        value = magnitude == limit ? std::numeric_limits<std::int64_t>::min()
+                                   : -static_cast<std::int64_t>(magnitude);
+    } else {
+        if (magnitude == limit) return false;
+        value = static_cast<std::int64_t>(magnitude);
+    }
+    if (value < low || value > high) return false;
+    *out = value;
+    return true;
+}
+
+// "WxH" with both sides in 16..16384 pixels.
+bool parseSize(const std::string& text, int* width, int* height) {
+    std::size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    std::int64_t w = 0;
+    std::int64_t h = 0;
+    if (!parseInteger(text.substr(0, x), 16, 16384, &w)) return false;
+    if (!parseInteger(text.substr(x + 1), 16, 16384, &h)) return false;
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+    return true;
+}
+
+enum class Kind { Flag, Integer, Size, Text };
+
+struct OptionInfo {
+    const char* name;      // without the leading "--"
+    Kind kind;
+    std::int64_t low;      // range of an Integer option
+    std::int64_t high;
+    const char* valueHint; // shown by --help and in value errors
+    const char* help;
+};
+
+constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
+
+const OptionInfo kOptions[] = {
+    {"headless", Kind::Flag, 0, 0, "", "run without a display (always the case for this program)"},
+    {"frames", Kind::Integer, 0, kInt64Max, "N", "stop after N frames (default: run until interrupted)"},
+    {"size", Kind::Size, 0, 0, "WxH", "picture size in pixels, 16..16384 each (default 1280x720)"},
+    {"seed", Kind::Integer, 0, 4294967295LL, "N",
+     "seed the random generator with N, 0..4294967295 (default: millisecond tick count)"},
+    {"frame-ms", Kind::Integer, 1, 1000, "N",
+     "every frame lasts N milliseconds, 1..1000 (default: measured, paced like the saver)"},
+    {"ships", Kind::Integer, 0, 300, "N", "additional ships per battle, 0..300 (default 0)"},
+    {"letterbox", Kind::Flag, 0, 0, "", "draw the picture in a centred band of aspect 2.35"},
+    {"random-start-view", Kind::Flag, 0, 0, "", "start the first battle from a random view"},
+    {"low-res-stars", Kind::Flag, 0, 0, "", "low-resolution starfield"},
+    {"fps", Kind::Flag, 0, 0, "", "draw the frame-rate line (and print it to stderr once a second)"},
+    {"output", Kind::Text, 0, 0, "DIR", "write frame k as DIR/frame-NNNNN.png"},
+    {"every", Kind::Integer, 1, kInt64Max, "K", "with --output, write only frames K, 2K, 3K, ... (default 1)"},
+    {"trace", Kind::Text, 0, 0, "FILE", "write one JSON line per frame to FILE (- for stdout)"},
+    {"bench", Kind::Flag, 0, 0, "", "run as fast as possible and print where the time went"},
+    {"contact-sheet", Kind::Text, 0, 0, "FILE",
+     "write 12 frames spread evenly over the run as one PNG (needs --frames)"},
+    {"help", Kind::Flag, 0, 0, "", "show this help"},
+};
+
+const OptionInfo* findOption(const std::string& name) {
+    for (const OptionInfo& info : kOptions) {
+        if (name == info.name) return &info;
+    }
+    return nullptr;
+}
+
+std::string rangeText(const OptionInfo& info) {
+    if (info.high == kInt64Max) return "an integer >= " + std::to_string(info.low);
+    return "an integer in " + std::to_string(info.low) + ".." + std::to_string(info.high);
+}
+
+// Stores a parsed value into the options; returns false with *error set when bad.
+bool apply(const OptionInfo& info, const std::string& value, HeadlessOptions* o, std::string* error) {
+    const std::string opt = std::string("--") + info.name;
+    switch (info.kind) {
+    case Kind::Flag: {
+        const std::string name = info.name;
+        if (name == "headless") o->headless = true;
+        else if (name == "letterbox") o->letterbox = true;
+        else if (name == "random-start-view") o->randomStartView = true;
+        else if (name == "low-res-stars") o->lowResStars = true;
+        else if (name == "fps") o->fps = true;
+        else if (name == "bench") o->bench = true;
+        else if (name == "help") o->help = true;
+        return true;
+    }
+    case Kind::Integer: {
+        std::int64_t v = 0;
+        if (!parseInteger(value, info.low, info.high, &v)) {
+            *error = "option " + opt + ": invalid value '" + value + "' (expected " + rangeText(info) + ")";
+            return false;
+        }
+        const std::string name = info.name;
+        if (name == "frames") {
+            o->frames = v;
+            o->framesGiven = true;
+        } else if (name == "seed") {
+            o->seed = static_cast<std::uint32_t>(v);
+            o->seedGiven = true;
+        } else if (name == "frame-ms") {
+            o->frameMs = static_cast<int>(v);
+        } else if (name == "ships") {
+            o->ships = static_cast<int>(v);
+        } else if (name == "every") {
+            o->every = v;
+        }
+        return true;
+    }
+    case Kind::Size:
+        if (!parseSize(value, &o->width, &o->height)) {
+            *error = "option " + opt + ": invalid value '" + value +
+                     "' (expected WxH with W and H in 16..16384)";
+            return false;
+        }
+        return true;
+    case Kind::Text: {
+        if (value.empty()) {
+            *error = "option " + opt + ": empty value";
+            return false;
+        }
+        const std::string name = info.name;
+        if (name == "output") o->outputDir = value;
+        else if (name == "trace") o->traceFile = value;
+        else if (name == "contact-sheet") o->contactSheet = value;
+        return true;
+    }
+    }
+    return true;
+}
+
+}  // namespace
+
+ParseResult parseOptions(int argc, const char* const* argv) {
+    ParseResult result;
+    auto fail = [&result](std::string message) {
+        result.status = ParseStatus::Error;
+        result.error = std::move(message);
+        return result;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i] ? argv[i] : "";
+        if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+            return fail("unexpected argument '" + arg + "' (see --help)");
+        }
+        std::string name = arg.substr(2);
+        std::string value;
+        bool inlineValue = false;
+        std::size_t eq = name.find('=');
+        if (eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            inlineValue = true;
+        }
+        const OptionInfo* info = findOption(name);
+        if (!info) return fail("unknown option '--" + name + "' (see --help)");
+        if (info->kind == Kind::Flag) {
+            if (inlineValue) return fail("option --" + name + " takes no value");
+        } else if (!inlineValue) {
+            if (i + 1 >= argc || !argv[i + 1]) return fail("option --" + name + " needs a value");
+            value = argv[++i];
+        }
+        std::string error;
+        if (!apply(*info, value, &result.options, &error)) return fail(error);
+    }
+    if (result.options.help) {
+        result.status = ParseStatus::Help;
+        return result;
+    }
+    // The sheet picks its frames from the whole run, so the run must have an end.
+    if (!result.options.contactSheet.empty() && (!result.options.framesGiven || result.options.frames < 1)) {
+        return fail("option --contact-sheet needs --frames N with N >= 1");
+    }
+    return result;
+}
+
+std::string optionsHelpText(const char* program) {
+    std::string text = "Usage: ";
+    text += program ? program : "halvorn";
+    text += " [options]\n"
+            "Runs the endless space battle with OpenGL and no display.\n\n"
+            "Options (--opt value and --opt=value are the same):\n";
+    for (const OptionInfo& info : kOptions) {
+        std::string left = std::string("  --") + info.name;
+        if (info.kind != Kind::Flag) left += std::string(" ") + info.valueHint;
+        if (left.size() < 26) left.append(26 - left.size(), ' ');
+        else left += "  ";
+        text += left + info.help + "\n";
+    }
+    text += "\nExit status: 0 success, 1 start-up or output failure, 2 bad options.\n";
+    return text;
+}
+
+int finishParse(const ParseResult& result, const char* program, std::FILE* out, std::FILE* err) {
+    switch (result.status) {
+    case ParseStatus::Run:
+        return -1;
+    case ParseStatus::Help:
+        std::fputs(optionsHelpText(program).c_str(), out);
+        std::fflush(out);
+        return 0;
+    case ParseStatus::Error:
+        break;
+    }
+    std::fprintf(err, "%s: %s\n", program ? program : "halvorn", result.error.c_str());
+    std::fflush(err);
+    return kBadOptionsExitStatus;
+}

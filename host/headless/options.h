@@ -1,0 +1,61 @@
+// Command line of the headless `halvorn` program.
+//
+// Every option takes its value either as the next argument (`--size 640x480`)
+// or after an equals sign (`--size=640x480`). Parsing is pure: it neither
+// prints nor exits, so the caller decides what to do with an error.
+#ifndef HALVORN_HOST_HEADLESS_OPTIONS_H
+#define HALVORN_HOST_HEADLESS_OPTIONS_H
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+struct HeadlessOptions {
+    bool headless = false;          // --headless: accepted; this program never opens a window
+    bool framesGiven = false;       // false: run until interrupted
+    std::int64_t frames = 0;        // --frames N: frames to run after the start frame (>= 0)
+    int width = 1280;               // --size WxH, pixels (16..16384)
+    int height = 720;
+    bool seedGiven = false;         // false: seed with the millisecond tick count
+    std::uint32_t seed = 0;         // --seed N (0..4294967295)
+    int frameMs = 0;                // --frame-ms N (1..1000); 0: measure each frame
+    int ships = 0;                  // --ships N: additional ships (0..300)
+    bool letterbox = false;         // --letterbox
+    bool randomStartView = false;   // --random-start-view
+    bool lowResStars = false;       // --low-res-stars
+    bool fps = false;               // --fps: frame-rate line
+    std::string outputDir;          // --output DIR: empty = no frame pictures
+    std::int64_t every = 1;         // --every K: write only frames k with k % K == 0 (K >= 1)
+    std::string traceFile;          // --trace FILE ("-" = standard output); empty = no trace
+    bool bench = false;             // --bench
+    std::string contactSheet;       // --contact-sheet FILE; empty = none
+    bool help = false;              // --help
+};
+
+enum class ParseStatus {
+    Run,    // options are valid: run the program
+    Help,   // --help was given: print optionsHelpText() and exit with status 0
+    Error,  // invalid: print the error line and exit with status 2
+};
+
+struct ParseResult {
+    ParseStatus status = ParseStatus::Run;
+    HeadlessOptions options;
+    std::string error;  // one line, no newline, names the offending option
+};
+
+// Parses argv[1..argc-1]. argv[0] is ignored.
+ParseResult parseOptions(int argc, const char* const* argv);
+
+// Exit status of a run stopped by invalid options.
+constexpr int kBadOptionsExitStatus = 2;
+
+// Handles a result that does not run: Help prints the help text to out and
+// gives 0; Error prints "program: <error>" as one line to err and gives 2.
+// Gives -1 for Run (nothing printed).
+int finishParse(const ParseResult& result, const char* program, std::FILE* out, std::FILE* err);
+
+// The --help text (several lines, ends with a newline); program is argv[0].
+std::string optionsHelpText(const char* program);
+
+#endif

@@ -1,0 +1,74 @@
+// Settings dialog arithmetic and the profile round trip; see dialog_logic.h.
+#include "dialog_logic.h"
+
+#include <cstdio>
+
+const char* const SettingsSection = "Halvorn";
+
+const char* const SettingsKeys[5] = {"HVIsLetterBox", "HVNumberAdditionalShips", "HVIsRandStartView",
+                                     "HVIsFrameCounter", "HVIsLowResStars"};
+
+namespace {
+
+// The setting of key i, in SettingsKeys order.
+int* settingField(Settings* s, int i) {
+    int* const fields[5] = {&s->HVIsLetterBox, &s->HVNumberAdditionalShips, &s->HVIsRandStartView,
+                            &s->HVIsFrameCounter, &s->HVIsLowResStars};
+    return fields[i];
+}
+
+}  // namespace
+
+void readSettings(Profile& profile, Settings* out) {
+    for (int i = 0; i < 5; ++i) {
+        *settingField(out, i) = profile.readInt(SettingsSection, SettingsKeys[i], 0);
+    }
+}
+
+void writeSettings(Profile& profile, const Settings& s) {
+    Settings copy = s;
+    for (int i = 0; i < 5; ++i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", *settingField(&copy, i));
+        profile.writeString(SettingsSection, SettingsKeys[i], text);
+    }
+}
+
+int scrollShips(int current, int code, int thumbPosition) {
+    switch (code) {
+    // Compared before stepping, so that no hand-edited extreme value overflows.
+    case ScrollLineLeft:
+        return current < ShipsLineStep ? 0 : current - ShipsLineStep;
+    case ScrollLineRight:
+        return current > MaxDialogShips - ShipsLineStep ? MaxDialogShips : current + ShipsLineStep;
+    case ScrollPageLeft:
+        return current < ShipsPageStep ? 0 : current - ShipsPageStep;
+    case ScrollPageRight:
+        return current > MaxDialogShips - ShipsPageStep ? MaxDialogShips : current + ShipsPageStep;
+    case ScrollThumbTrack:
+        if (thumbPosition < 0) return 0;
+        return thumbPosition > MaxDialogShips ? MaxDialogShips : thumbPosition;
+    default:
+        return current;
+    }
+}
+
+bool applyCheckBox(int controlId, int checked, Settings* s) {
+    const int value = checked != 0 ? 1 : 0;
+    switch (controlId) {
+    case CheckLetterBox:
+        s->HVIsLetterBox = value;
+        return true;
+    case CheckRandomView:
+        s->HVIsRandStartView = value;
+        return true;
+    case CheckFrameCounter:
+        s->HVIsFrameCounter = value;
+        return true;
+    case CheckLowResStars:
+        s->HVIsLowResStars = value;
+        return true;
+    default:
+        return false;
+    }
+}

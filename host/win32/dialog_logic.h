@@ -1,0 +1,64 @@
+// The settings dialog's arithmetic and the settings' round trip through the
+// user's profile (section "Halvorn" of WIN.INI on Windows), behind a small
+// profile interface so that both are tested without Windows.
+#ifndef HALVORN_HOST_WIN32_DIALOG_LOGIC_H
+#define HALVORN_HOST_WIN32_DIALOG_LOGIC_H
+
+#include "sim/settings.h"
+
+// Profile section of the settings.
+extern const char* const SettingsSection;
+
+// The five keys, in the order they are read and written.
+extern const char* const SettingsKeys[5];
+
+// The user's profile: integer reads and string writes within a section.
+class Profile {
+public:
+    virtual ~Profile() {}
+    // The value of key in section as a number; defaultValue when absent.
+    virtual int readInt(const char* section, const char* key, int defaultValue) = 0;
+    // Sets key in section to text. Failures are ignored.
+    virtual void writeString(const char* section, const char* key, const char* text) = 0;
+};
+
+// Reads the five settings (default 0 each) in key order into *out. Values
+// are taken as read; nothing clamps a hand-edited value.
+void readSettings(Profile& profile, Settings* out);
+
+// Writes all five settings in key order, each formatted with "%d".
+void writeSettings(Profile& profile, const Settings& s);
+
+// Scroll-bar codes of a horizontal scroll message (the system's values).
+enum ScrollCode {
+    ScrollLineLeft = 0,
+    ScrollLineRight = 1,
+    ScrollPageLeft = 2,
+    ScrollPageRight = 3,
+    ScrollThumbPosition = 4,
+    ScrollThumbTrack = 5
+};
+
+// Additional ships: the scroll bar's range is 0 to this.
+constexpr int MaxDialogShips = 300;
+// Ships moved by one line step and by one page step.
+constexpr int ShipsLineStep = 1;
+constexpr int ShipsPageStep = 16;
+
+// The additional-ship count after scroll code `code` from `current`: line
+// steps of 1 and page steps of 16, leftwards not below 0 and rightwards not
+// above 300; thumb tracking takes thumbPosition (kept within 0..300); every
+// other code leaves the count unchanged.
+int scrollShips(int current, int code, int thumbPosition);
+
+// Dialog control ids of the four check boxes.
+constexpr int CheckRandomView = 1029;
+constexpr int CheckLetterBox = 1016;
+constexpr int CheckLowResStars = 1034;
+constexpr int CheckFrameCounter = 1030;
+
+// Stores a check box's state (non-zero: checked, stored as 1) in the setting
+// that box controls. False, *s unchanged, for any other control id.
+bool applyCheckBox(int controlId, int checked, Settings* s);
+
+#endif

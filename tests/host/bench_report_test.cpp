@@ -1,0 +1,26 @@
+#include "bench_report.h"
+
+#include <gtest/gtest.h>
+
+TEST(BenchReport, MeansPerFrameAndRate) {
+    BenchTotals t;
+    t.frames = 200;
+    t.wallMs = 4000.0;
+    t.simulationMs = 400.0;
+    t.cameraMs = 20.0;
+    t.drawingMs = 2000.0;
+    t.finishMs = 1000.0;
+    EXPECT_EQ(formatBenchReport(t),
+              "bench: 200 frames in 4.000 s: 50.0 frames per second\n"
+              "bench: 20.000 ms per frame: simulation 2.000 ms, camera 0.100 ms, drawing 10.000 ms, "
+              "glFinish 5.000 ms, other 2.900 ms\n");
+}
+
+TEST(BenchReport, DegenerateRuns) {
+    EXPECT_EQ(formatBenchReport(BenchTotals()), "bench: no frames run\n");
+    BenchTotals instant;
+    instant.frames = 3;
+    const std::string text = formatBenchReport(instant);
+    EXPECT_EQ(text.find("inf"), std::string::npos) << text;
+    EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+}

@@ -1,0 +1,168 @@
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+ParseResult parse(std::vector<std::string> args) {
+    std::vector<const char*> argv{"halvorn"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    return parseOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+// Parses the option in both spellings and checks they agree.
+HeadlessOptions parseBoth(const std::string& name, const std::string& value) {
+    ParseResult separate = parse({name, value});
+    ParseResult joined = parse({name + "=" + value});
+    EXPECT_EQ(separate.status, ParseStatus::Run) << name << " " << value << ": " << separate.error;
+    EXPECT_EQ(joined.status, ParseStatus::Run) << name << "=" << value << ": " << joined.error;
+    return separate.options;
+}
+
+std::string readAll(std::FILE* f) {
+    std::rewind(f);
+    std::string text;
+    char buffer[512];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    return text;
+}
+
+}  // namespace
+
+TEST(Options, DefaultsWithoutArguments) {
+    ParseResult r = parse({});
+    ASSERT_EQ(r.status, ParseStatus::Run);
+    const HeadlessOptions& o = r.options;
+    EXPECT_EQ(o.width, 1280);
+    EXPECT_EQ(o.height, 720);
+    EXPECT_FALSE(o.framesGiven);
+    EXPECT_FALSE(o.seedGiven);
+    EXPECT_EQ(o.frameMs, 0);
+    EXPECT_EQ(o.ships, 0);
+    EXPECT_EQ(o.every, 1);
+    EXPECT_FALSE(o.headless || o.letterbox || o.randomStartView || o.lowResStars || o.fps || o.bench || o.help);
+    EXPECT_TRUE(o.outputDir.empty() && o.traceFile.empty() && o.contactSheet.empty());
+}
+
+TEST(Options, ValuesInBothForms) {
+    HeadlessOptions o = parseBoth("--frames", "0");
+    EXPECT_TRUE(o.framesGiven);
+    EXPECT_EQ(o.frames, 0);
+    EXPECT_EQ(parseBoth("--frames", "7200").frames, 7200);
+    o = parseBoth("--size", "640x480");
+    EXPECT_EQ(o.width, 640);
+    EXPECT_EQ(o.height, 480);
+    o = parseBoth("--size", "16X16384");
+    EXPECT_EQ(o.width, 16);
+    EXPECT_EQ(o.height, 16384);
+    o = parseBoth("--seed", "4294967295");
+    EXPECT_TRUE(o.seedGiven);
+    EXPECT_EQ(o.seed, 4294967295u);
+    EXPECT_EQ(parseBoth("--seed", "0").seed, 0u);
+    EXPECT_EQ(parseBoth("--frame-ms", "1").frameMs, 1);
+    EXPECT_EQ(parseBoth("--frame-ms", "1000").frameMs, 1000);
+    EXPECT_EQ(parseBoth("--ships", "300").ships, 300);
+    EXPECT_EQ(parseBoth("--every", "25").every, 25);
+    EXPECT_EQ(parseBoth("--output", "out/frames").outputDir, "out/frames");
+    EXPECT_EQ(parseBoth("--trace", "-").traceFile, "-");
+    // The value may itself contain '=' in the joined form.
+    EXPECT_EQ(parse({"--output=a=b"}).options.outputDir, "a=b");
+    ParseResult sheet = parse({"--frames=12", "--contact-sheet", "sheet.png"});
+    ASSERT_EQ(sheet.status, ParseStatus::Run) << sheet.error;
+    EXPECT_EQ(sheet.options.contactSheet, "sheet.png");
+}
+
+TEST(Options, FlagsAndLastValueWins) {
+    ParseResult r = parse({"--headless", "--letterbox", "--random-start-view", "--low-res-stars", "--fps",
+                           "--bench", "--ships", "5", "--ships=7"});
+    ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
+    const HeadlessOptions& o = r.options;
+    EXPECT_TRUE(o.headless && o.letterbox && o.randomStartView && o.lowResStars && o.fps && o.bench);
+    EXPECT_EQ(o.ships, 7);
+}
+
+TEST(Options, HelpListsEveryOption) {
+    ParseResult r = parse({"--fps", "--help"});
+    EXPECT_EQ(r.status, ParseStatus::Help);
+    const std::string help = optionsHelpText("halvorn");
+    for (const char* name : {"--headless", "--frames N", "--size WxH", "--seed N", "--frame-ms N", "--ships N",
+                             "--letterbox", "--random-start-view", "--low-res-stars", "--fps", "--output DIR",
+                             "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--help"}) {
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+    }
+}
+
+TEST(Options, BadValuesNameTheOption) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* option;  // must appear in the error
+    };
+    const std::vector<Case> cases = {
+        {{"--frames", "-1"}, "--frames"},
+        {{"--frames", "ten"}, "--frames"},
+        {{"--frames", ""}, "--frames"},
+        {{"--frames", "99999999999999999999"}, "--frames"},
+        {{"--frames"}, "--frames"},
+        {{"--size", "15x100"}, "--size"},
+        {{"--size", "100x16385"}, "--size"},
+        {{"--size", "640"}, "--size"},
+        {{"--size", "640x"}, "--size"},
+        {{"--size", "x480"}, "--size"},
+        {{"--size", "640x480x2"}, "--size"},
+        {{"--size", " 640x480"}, "--size"},
+        {{"--seed", "4294967296"}, "--seed"},
+        {{"--seed", "-1"}, "--seed"},
+        {{"--seed", "+5"}, "--seed"},
+        {{"--seed", "0x10"}, "--seed"},
+        {{"--frame-ms", "0"}, "--frame-ms"},
+        {{"--frame-ms", "1001"}, "--frame-ms"},
+        {{"--frame-ms", "2.5"}, "--frame-ms"},
+        {{"--ships", "301"}, "--ships"},
+        {{"--ships", "-1"}, "--ships"},
+        {{"--every", "0"}, "--every"},
+        {{"--every=-3"}, "--every"},
+        {{"--output="}, "--output"},
+        {{"--trace"}, "--trace"},
+        {{"--contact-sheet", "s.png"}, "--contact-sheet"},
+        {{"--frames", "0", "--contact-sheet", "s.png"}, "--contact-sheet"},
+        {{"--fps=1"}, "--fps"},
+        {{"--bench=yes"}, "--bench"},
+        {{"--bogus"}, "--bogus"},
+        {{"--Frames", "3"}, "--Frames"},
+        {{"frames"}, "frames"},
+        {{"-f"}, "-f"},
+    };
+    for (const Case& c : cases) {
+        ParseResult r = parse(c.args);
+        std::string shown;
+        for (const std::string& a : c.args) shown += a + " ";
+        EXPECT_EQ(r.status, ParseStatus::Error) << shown;
+        EXPECT_NE(r.error.find(c.option), std::string::npos) << shown << "-> " << r.error;
+        EXPECT_EQ(r.error.find('\n'), std::string::npos) << shown;
+    }
+}
+
+TEST(Options, FinishParsePrintsAndGivesTheExitStatus) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+
+    EXPECT_EQ(finishParse(parse({"--ships", "301"}), "halvorn", out, err), 2);
+    const std::string error = readAll(err);
+    EXPECT_EQ(error.rfind("halvorn: ", 0), 0u) << error;
+    EXPECT_NE(error.find("--ships"), std::string::npos);
+    EXPECT_EQ(error.find('\n'), error.size() - 1) << "one line";
+    EXPECT_TRUE(readAll(out).empty());
+
+    EXPECT_EQ(finishParse(parse({"--help"}), "halvorn", out, err), 0);
+    EXPECT_NE(readAll(out).find("--contact-sheet"), std::string::npos);
+
+    EXPECT_EQ(finishParse(parse({"--fps"}), "halvorn", out, err), -1);
+    std::fclose(out);
+    std::fclose(err);
+}
