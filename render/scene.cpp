@@ -255,8 +255,10 @@ void drawFrame() {
     glPopMatrix();
     glDepthMask(GL_TRUE);
 
-    battle.TheWorld->drawAndCollide();
-    battle.TheWorld->resolveShotHits();
+    if (battle.TheWorld != nullptr) {
+        battle.TheWorld->drawAndCollide();
+        battle.TheWorld->resolveShotHits();
+    }
 
     const Vector3 eye = camera().eyePosition();
     const Vector3 lookAt = camera().lookAtPoint();
