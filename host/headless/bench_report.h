@@ -13,10 +13,17 @@ struct BenchTotals {
     double cameraMs = 0;      // cameraFrame
     double drawingMs = 0;     // drawFrame and glFlush (commands issued)
     double finishMs = 0;      // glFinish (the GL catching up)
+
+    // The floor, run after the frames in the same context: clear the buffers
+    // and draw one full-screen textured quad, glFlush and glFinish, floorFrames times.
+    std::int64_t floorFrames = 0;
+    double floorMs = 0;       // all floor passes together
 };
 
 // Two lines, each ending with a newline: the rate, then the mean milliseconds
 // per frame split into simulation, camera, drawing, glFinish and the rest.
+// With a floor measured, a third line: the floor's mean milliseconds per pass,
+// the frame's (simulation + camera + drawing + glFinish) and their ratio.
 std::string formatBenchReport(const BenchTotals& totals);
 
 #endif

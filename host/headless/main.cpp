@@ -57,6 +57,9 @@ void applySettings(const HeadlessOptions& o) {
 void setFrameTimeMicros(int micros) { battle.FrameTimeMicros = micros; }
 int shipCountShown() { return battle.ShipCountShown; }
 
+// The texture of the bench floor's quad: the star sky, as the backdrop draws it.
+void bindFloorTexture() { glBindTexture(GL_TEXTURE_2D, TextureNames[1]); }
+
 // The numbers of the frame just drawn.
 void snapshot(std::int64_t frame, TraceFrame* f) {
     f->frame = frame;
@@ -115,6 +118,60 @@ double elapsedMs(SteadyClock::time_point from, SteadyClock::time_point to) {
 std::uint32_t tickCountSeed() {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch());
     return static_cast<std::uint32_t>(ms.count());
+}
+
+// The bench floor: what a frame of this size costs at the least on this GL.
+// Each pass clears the colour and depth buffers, draws one full-screen
+// textured quad, and waits for it (glFlush, glFinish), as a bench frame does.
+// Runs in the battle's context after its frames; every GL state it touches is
+// restored. A stop signal ends it early. Milliseconds for all passes together;
+// *passes becomes the number of passes run.
+double measureFloorMs(std::int64_t* passes, int width, int height) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glViewport(0, 0, width, height);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glDisable(GL_POLYGON_STIPPLE);
+    glEnable(GL_TEXTURE_2D);
+    battle_glue::bindFloorTexture();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glFinish();
+
+    const SteadyClock::time_point start = SteadyClock::now();
+    std::int64_t done = 0;
+    for (; done < *passes && !stopRequested; ++done) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2f(-1.0f, -1.0f);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex2f(1.0f, -1.0f);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex2f(1.0f, 1.0f);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex2f(-1.0f, 1.0f);
+        glEnd();
+        glFlush();
+        glFinish();
+    }
+    const double ms = elapsedMs(start, SteadyClock::now());
+    *passes = done;
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+    return ms;
 }
 
 int run(const HeadlessOptions& o) {
@@ -268,6 +325,12 @@ int run(const HeadlessOptions& o) {
     if (!trace.close(&error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         status = 1;
+    }
+    if (o.bench && bench.frames > 0 && status == 0) {
+        // A run without --frames ends with a stop signal; a second one ends the floor.
+        stopRequested = 0;
+        bench.floorFrames = bench.frames;
+        bench.floorMs = measureFloorMs(&bench.floorFrames, o.width, o.height);
     }
     // On stdout, unless the trace already goes there.
     if (o.bench) std::fputs(formatBenchReport(bench).c_str(), o.traceFile == "-" ? stderr : stdout);

@@ -1,0 +1,133 @@
+// A running battle allocates nothing per frame once it is under way: this
+// program counts every operator new made on the test's thread while frames
+// run with the real renderer (the GL's own worker threads are not counted).
+// The shot pool is the one thing that grows by design: it makes a shot node
+// whenever more shots fly at once than ever before, and keeps it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <iterator>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "gl_battle.h"
+#include "render/scene.h"
+#include "sim/battle.h"
+#include "sim/shot.h"
+#include "sim/world.h"
+#include "view/camera.h"
+
+namespace {
+
+thread_local bool countingHere = false;
+long allocations = 0;  // only ever changed by the counting thread
+
+void* allocate(std::size_t size) {
+    if (countingHere) ++allocations;
+    void* p = std::malloc(size != 0 ? size : 1);
+    if (p == nullptr) throw std::bad_alloc();
+    return p;
+}
+
+void* allocateNoThrow(std::size_t size) noexcept {
+    if (countingHere) ++allocations;
+    return std::malloc(size != 0 ? size : 1);
+}
+
+// Allocations made on this thread while `work` runs.
+template <typename Work>
+long allocationsIn(Work work) {
+    const long before = allocations;
+    countingHere = true;
+    work();
+    countingHere = false;
+    return allocations - before;
+}
+
+// The collision model of every shot the pool holds, in flight or idle.
+std::vector<const void*> shotHulls() {
+    std::vector<const void*> hulls;
+    for (ShotNode* n = shotPool().activeHead; n; n = n->activeNext) hulls.push_back(n->shot.collisionModel);
+    for (ShotNode* n = shotPool().freeHead; n; n = n->freeNext) hulls.push_back(n->shot.collisionModel);
+    std::sort(hulls.begin(), hulls.end());
+    return hulls;
+}
+
+// Hulls in `after` that were not in `before`: new shots, and shots whose gun
+// kind changed (a bolt fired again as a beam gets a new hull).
+long newHulls(const std::vector<const void*>& before, const std::vector<const void*>& after) {
+    std::vector<const void*> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));
+    return static_cast<long>(added.size());
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocateNoThrow(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocateNoThrow(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+TEST(Allocation, CountingSeesAllocations) {
+    EXPECT_EQ(allocationsIn([] { delete new int(1); }), 1);
+    EXPECT_EQ(allocationsIn([] {}), 0);
+}
+
+// The bench's battle (300 additional ships), under way. Its simulation
+// allocates only when the shot pool makes new shots, when a recycled shot gets
+// the hull of the other gun kind (both as the battle prescribes), or when a
+// finished ship is removed (destroying a collision model's box tree takes a
+// small work list); its drawing only when more shots fly than ever before (the
+// scratch lists grow to the new most). Every other frame allocates nothing.
+TEST(Allocation, NonePerFrameOnceTheBattleRuns) {
+    GlBattle gl;
+    BattleSetup setup;
+    setup.ships = 300;
+    std::string error;
+    if (!gl.start(setup, &error)) GTEST_SKIP() << error;
+    for (int k = 0; k < 60; ++k) gl.frame();
+
+    constexpr int kFrames = 60;
+    long total = 0, quietFrames = 0, hullsMade = 0, nodesMade = 0, shipsRemoved = 0;
+    for (int k = 0; k < kFrames; ++k) {
+        SCOPED_TRACE(k);
+        battle.FrameTimeMicros = 31000;
+        const int nodesBefore = shotPool().size();
+        const int shipsBefore = battle.TheWorld->count;
+        const std::vector<const void*> hullsBefore = shotHulls();
+        const long simulation = allocationsIn([] { simulationStep(); });
+        ASSERT_NE(battle.FrameCounter, 0) << "the battle restarted; that is no steady state";
+        const long nodes = shotPool().size() - nodesBefore;
+        const long hulls = newHulls(hullsBefore, shotHulls());
+        const int removed = shipsBefore - battle.TheWorld->count;
+        const long camera = allocationsIn([] { cameraFrame(); });
+        const long drawing = allocationsIn([] { drawFrame(); });
+        EXPECT_EQ(camera, 0);
+        if (hulls == 0 && removed == 0) {
+            EXPECT_EQ(simulation, 0);
+        }
+        if (nodes == 0) {
+            EXPECT_EQ(drawing, 0);
+        }
+        if (simulation + camera + drawing == 0) ++quietFrames;
+        total += simulation + camera + drawing;
+        hullsMade += hulls;
+        nodesMade += nodes;
+        shipsRemoved += removed;
+    }
+    std::printf("%d frames of %d ships: %.2f allocations per frame; %ld frames without any; "
+                "%ld shot hulls made, %ld of them for new shots; %ld ships removed\n",
+                kFrames, battle.TheWorld->count, static_cast<double>(total) / kFrames, quietFrames,
+                hullsMade, nodesMade, shipsRemoved);
+    RecordProperty("allocations_per_frame", std::to_string(static_cast<double>(total) / kFrames));
+    EXPECT_GT(quietFrames, 0);
+}
