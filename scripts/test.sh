@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds everything and runs all tests:
 # the native unit and integration tests, then the Windows cross-build with its
-# unit tests under Wine.
+# unit tests under Wine, then the screen saver's end-to-end suite under Wine
+# in a virtual X display.
 #   scripts/test.sh            everything above
 #   scripts/test.sh --native   native tests only
 set -euo pipefail
@@ -26,3 +27,6 @@ trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix"' EXIT
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot -i >/dev/null 2>&1 || true
 ctest --test-dir build-win --output-on-failure -L unit -LE 'soak|gl'
+
+echo "== Halvorn.scr end to end under Wine"
+tests/wine/run_e2e.sh build-win
