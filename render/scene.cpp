@@ -6,7 +6,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cmath>
+
 #include "render/backdrop_lists.h"
+#include "render/debris_batch.h"
 #include "render/gl_mesh_sink.h"
 #include "render/meshes.h"
 #include "render/textures.h"
@@ -24,6 +27,13 @@ GLUquadric* SceneQuadric = nullptr;
 
 namespace {
 
+// Farthest a glow fragment's vertex lies from the fragment's origin, units
+// (coordinates within [-8, 8]: 8 sqrt(3)).
+constexpr float GlowFragmentReach = 13.8565f;
+
+// Length of v, units.
+float span(const Vector3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+
 void light(GLenum id, const GLfloat ambient[4], const GLfloat diffuse[4], const GLfloat specular[4],
            const GLfloat position[4]) {
     glLightfv(id, GL_AMBIENT, ambient);
@@ -31,15 +41,6 @@ void light(GLenum id, const GLfloat ambient[4], const GLfloat diffuse[4], const 
     glLightfv(id, GL_SPECULAR, specular);
     glLightfv(id, GL_POSITION, position);
     glEnable(id);
-}
-
-// One explosion fragment: three vertices of x, y, z.
-void fragmentTriangle(const float* v) {
-    glBegin(GL_TRIANGLES);
-    glVertex3f(v[0], v[1], v[2]);
-    glVertex3f(v[3], v[4], v[5]);
-    glVertex3f(v[6], v[7], v[8]);
-    glEnd();
 }
 
 class GlGfx final : public Gfx {
@@ -65,25 +66,11 @@ public:
     void color3fv(const float rgb[3]) override { glColor3fv(rgb); }
     void color4f(float r, float g, float b, float a) override { glColor4f(r, g, b, a); }
 
-    void debrisBegin() override { glEnable(GL_POLYGON_STIPPLE); }
-    void debrisShell(const Explosion& e, int shell) override {
-        // Each fragment is drawn twice, once per winding, so that it shows from
-        // both sides under back-face culling; the 24-degree turns accumulate.
-        const float r = e.shellRadius[shell];
-        int mask = e.stippleIndex;
-        for (int k = 0; k < ExplosionFragments; ++k) {
-            mask = nextStippleIndex(mask);
-            glPolygonStipple(StipplePatterns[mask]);
-            glRotatef(24.0f, 0.0f, 1.0f, 0.0f);
-            glTranslatef(r, 0.0f, 0.0f);
-            glFrontFace(GL_CW);
-            fragmentTriangle(FragmentTriangles[shell][k]);
-            glFrontFace(GL_CCW);
-            fragmentTriangle(FragmentTriangles[shell][k]);
-            glTranslatef(-r, 0.0f, 0.0f);
-        }
-    }
-    void debrisEnd() override { glDisable(GL_POLYGON_STIPPLE); }
+    // Debris is recorded and painted grouped by stipple mask at the end of the
+    // ship and shot drawing (render/debris_batch.h).
+    void debrisBegin() override { ::debrisBegin(); }
+    void debrisShell(const Explosion& e, int shell) override { ::debrisShell(e, shell); }
+    void debrisEnd() override { ::debrisEnd(); }
 
     void glowBegin() override {
         glShadeModel(GL_SMOOTH);
@@ -95,6 +82,8 @@ public:
         const float s = e.flashSize;
         const Vector3& R = viewRight;
         const Vector3& U = viewUp;
+        // Blended: recorded debris it may cover must be painted beneath it first.
+        debrisBeforeBlended(s * (span(R) + span(U)));
         glColor4f(e.color[0], e.color[1], e.color[2], e.flashAlpha);
         glBindTexture(GL_TEXTURE_2D, TextureNames[2]);
         glFrontFace(GL_CCW);
@@ -112,6 +101,7 @@ public:
     void glowShellsBegin() override { glBindTexture(GL_TEXTURE_2D, TextureNames[4]); }
     void glowShell(const Explosion& e, int shell) override {
         const float r = e.shellRadius[shell];
+        debrisBeforeBlended(std::fabs(r) + GlowFragmentReach);
         for (int k = 0; k < ExplosionFragments; ++k) {
             const float* v = FragmentTriangles[shell][k];
             glRotatef(e.fragmentAngle[shell][k], 0.0f, 1.0f, 0.0f);
@@ -204,6 +194,7 @@ void installRenderer() { setGfx(&glGfx); }
 
 void uninstallRenderer() {
     setGfx(nullptr);
+    discardDebris();
     if (SceneQuadric != nullptr) {
         gluDeleteQuadric(SceneQuadric);
         SceneQuadric = nullptr;
@@ -259,6 +250,8 @@ void drawFrame() {
         battle.TheWorld->drawAndCollide();
         battle.TheWorld->resolveShotHits();
     }
+    // The debris of every exploding ship, behind or in front of what came after it.
+    flushDebris();
 
     const Vector3 eye = camera().eyePosition();
     const Vector3 lookAt = camera().lookAtPoint();

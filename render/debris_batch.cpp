@@ -1,0 +1,359 @@
+// Explosion debris painted late and grouped by stipple mask; see debris_batch.h.
+#include "render/debris_batch.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "sim/gfx.h"
+#include "view/explosion.h"
+
+namespace {
+
+// Farthest a fragment vertex lies from its fragment's origin: every
+// coordinate is within [-8, 8] units, so at most 8 sqrt(3) = 13.86.
+constexpr float FragmentReach = 13.8565f;
+
+// Extra room on the cone tests, radians: covers the rasteriser's snapping of
+// vertices to its sub-pixel grid and the rounding of the bounds themselves
+// (one pixel of a 55-degree view 1080 pixels high is about 0.0009).
+constexpr double ConeSlack = 0.01;
+
+// The sight cone, from the eye, of a sphere in eye coordinates.
+struct Cone {
+    double dir[3];  // unit direction of the centre
+    double angle;   // half-angle, radians; >= pi when the eye is inside
+};
+
+// Sight cone of a sphere of `radius` units around the origin of model-view
+// matrix m (radius scaled by the matrix's largest column length).
+Cone coneOf(const float m[16], float radius) {
+    double scale = 0.0;
+    for (int c = 0; c < 3; ++c) {
+        const double x = m[4 * c], y = m[4 * c + 1], z = m[4 * c + 2];
+        scale = std::fmax(scale, std::sqrt(x * x + y * y + z * z));
+    }
+    // 1 % and one unit more than the bound, against rounding in the matrices.
+    const double r = (static_cast<double>(radius) * scale) * 1.01 + 1.0;
+    const double cx = m[12], cy = m[13], cz = m[14];
+    const double d = std::sqrt(cx * cx + cy * cy + cz * cz);
+    Cone cone;
+    if (!(d > r)) {
+        cone.dir[0] = 0.0;
+        cone.dir[1] = 0.0;
+        cone.dir[2] = -1.0;
+        cone.angle = 4.0;  // the eye is inside: everywhere
+        return cone;
+    }
+    cone.dir[0] = cx / d;
+    cone.dir[1] = cy / d;
+    cone.dir[2] = cz / d;
+    cone.angle = std::asin(r / d) + ConeSlack;
+    return cone;
+}
+
+bool conesMeet(const Cone& a, const Cone& b) {
+    const double sum = a.angle + b.angle;
+    if (sum >= 3.14159) {
+        return true;
+    }
+    const double dot = a.dir[0] * b.dir[0] + a.dir[1] * b.dir[1] + a.dir[2] * b.dir[2];
+    return dot >= std::cos(sum);
+}
+
+// One recorded fragment: the model-view matrix it is drawn under, its three
+// vertices, its stipple mask, the shell it belongs to and its sight cone.
+struct Fragment {
+    float matrix[16];
+    const float* vertices;  // 9 floats in FragmentTriangles
+    int mask;               // 0 to 31
+    int shell;              // index into Batch::shells
+    bool painted;           // painted early, under blended drawing
+    Cone cone;
+};
+
+// What a shell's fragments share: the colour and normal current when it was
+// drawn (debris gives no normal of its own, so lighting uses whatever normal
+// the last drawing left), and the sight cone of the whole shell.
+struct Shell {
+    float colour[4];
+    float normal[3];
+    int firstFragment;  // index into Batch::fragments; 15 in a row
+    int unpainted;      // fragments not yet painted
+    Cone cone;
+};
+
+void triangle(const float* v) {
+    glBegin(GL_TRIANGLES);
+    glVertex3f(v[0], v[1], v[2]);
+    glVertex3f(v[3], v[4], v[5]);
+    glVertex3f(v[6], v[7], v[8]);
+    glEnd();
+}
+
+// Both windings, so that the fragment shows from either side under back-face
+// culling: exactly one of the two survives the cull.
+void bothWindings(const float* v) {
+    glFrontFace(GL_CW);
+    triangle(v);
+    glFrontFace(GL_CCW);
+    triangle(v);
+}
+
+struct Batch {
+    bool modeKnown = false;
+    bool deferred = true;
+    std::vector<Fragment> fragments;
+    std::vector<Shell> shells;
+    std::vector<int> picks;   // fragments chosen for a paint
+    std::vector<int> sorted;  // the picks grouped by mask
+    long unpainted = 0;       // recorded fragments not yet painted
+    DebrisStats stats;
+
+    Batch() {
+        // Room for a busy frame (60 dying ships in view) from the start.
+        const int room = 60 * ExplosionShells * ExplosionFragments;
+        fragments.reserve(room);
+        picks.reserve(room);
+        sorted.reserve(room);
+        shells.reserve(60 * ExplosionShells);
+    }
+
+    bool isDeferred() {
+        if (!modeKnown) {
+            const char* mode = std::getenv("HALVORN_DEBRIS");
+            deferred = !(mode != nullptr && std::strcmp(mode, "immediate") == 0);
+            modeKnown = true;
+        }
+        return deferred;
+    }
+
+    void paintNow(const Explosion& e, int shell) {
+        const float r = e.shellRadius[shell];
+        int mask = e.stippleIndex;
+        for (int k = 0; k < ExplosionFragments; ++k) {
+            mask = nextStippleIndex(mask);
+            glPolygonStipple(StipplePatterns[mask]);
+            ++stats.stippleCalls;
+            glRotatef(24.0f, 0.0f, 1.0f, 0.0f);
+            glTranslatef(r, 0.0f, 0.0f);
+            bothWindings(FragmentTriangles[shell][k]);
+            glTranslatef(-r, 0.0f, 0.0f);
+        }
+        stats.fragments += ExplosionFragments;
+    }
+
+    void record(const Explosion& e, int shell) {
+        float base[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, base);
+        const float r = e.shellRadius[shell];
+        Shell s;
+        glGetFloatv(GL_CURRENT_COLOR, s.colour);
+        glGetFloatv(GL_CURRENT_NORMAL, s.normal);
+        s.firstFragment = static_cast<int>(fragments.size());
+        s.unpainted = ExplosionFragments;
+        s.cone = coneOf(base, std::fabs(r) + FragmentReach);
+        const int shellIndex = static_cast<int>(shells.size());
+        shells.push_back(s);
+
+        // The same calls as the immediate painting, so that each matrix read
+        // back is bit for bit the one OpenGL would have drawn the fragment with.
+        int mask = e.stippleIndex;
+        for (int k = 0; k < ExplosionFragments; ++k) {
+            mask = nextStippleIndex(mask);
+            glRotatef(24.0f, 0.0f, 1.0f, 0.0f);
+            glTranslatef(r, 0.0f, 0.0f);
+            Fragment f;
+            glGetFloatv(GL_MODELVIEW_MATRIX, f.matrix);
+            f.vertices = FragmentTriangles[shell][k];
+            f.mask = mask;
+            f.shell = shellIndex;
+            f.painted = false;
+            f.cone = coneOf(f.matrix, FragmentReach);
+            fragments.push_back(f);
+            glTranslatef(-r, 0.0f, 0.0f);
+        }
+        unpainted += ExplosionFragments;
+        // Leave the winding as the painting would (later drawing, the glare
+        // among it, may rely on it).
+        glFrontFace(GL_CCW);
+    }
+
+    void beforeBlended(float radius) {
+        if (unpainted == 0) {
+            return;
+        }
+        float m[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        const Cone blended = coneOf(m, std::fabs(radius));
+        picks.clear();
+        for (const Shell& s : shells) {
+            if (s.unpainted == 0 || !conesMeet(s.cone, blended)) {
+                continue;
+            }
+            for (int i = s.firstFragment; i < s.firstFragment + ExplosionFragments; ++i) {
+                const Fragment& f = fragments[i];
+                if (!f.painted && conesMeet(f.cone, blended)) {
+                    picks.push_back(i);
+                }
+            }
+        }
+        if (!picks.empty()) {
+            ++stats.earlyPaints;
+            paint();
+        }
+    }
+
+    void flush() {
+        if (unpainted != 0) {
+            picks.clear();
+            for (int i = 0; i < static_cast<int>(fragments.size()); ++i) {
+                if (!fragments[i].painted) {
+                    picks.push_back(i);
+                }
+            }
+            paint();
+        }
+        clear();
+    }
+
+    void clear() {
+        fragments.clear();
+        shells.clear();
+        unpainted = 0;
+    }
+
+    // Paints the picked fragments grouped by mask, keeping the recorded order
+    // within a mask (a counting sort: no allocation once the buffers have grown).
+    void paint() {
+        ++stats.paints;
+        int first[33] = {};
+        for (int i : picks) {
+            ++first[fragments[i].mask + 1];
+        }
+        for (int m = 0; m < 32; ++m) {
+            first[m + 1] += first[m];
+        }
+        sorted.resize(picks.size());
+        int next[32];
+        std::memcpy(next, first, sizeof next);
+        for (int i : picks) {
+            sorted[next[fragments[i].mask]++] = i;
+        }
+
+        // Save what is touched; set the state the debris was drawn in.
+        GLint matrixMode = GL_MODELVIEW;
+        glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+        if (matrixMode != GL_MODELVIEW) {
+            glMatrixMode(GL_MODELVIEW);
+        }
+        glPushMatrix();
+        GLfloat colour[4];
+        GLfloat normal[3];
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        glGetFloatv(GL_CURRENT_NORMAL, normal);
+        GLint frontFace = GL_CCW;
+        glGetIntegerv(GL_FRONT_FACE, &frontFace);
+        GLint shadeModel = GL_FLAT;
+        glGetIntegerv(GL_SHADE_MODEL, &shadeModel);
+        const GLboolean stipple = glIsEnabled(GL_POLYGON_STIPPLE);
+        const GLboolean blend = glIsEnabled(GL_BLEND);
+        const GLboolean texture = glIsEnabled(GL_TEXTURE_2D);
+        if (!stipple) glEnable(GL_POLYGON_STIPPLE);
+        if (blend) glDisable(GL_BLEND);
+        if (texture) glDisable(GL_TEXTURE_2D);
+        if (shadeModel != GL_FLAT) glShadeModel(GL_FLAT);
+
+        int currentShell = -1;
+        const Shell* current = nullptr;
+        for (int m = 0; m < 32; ++m) {
+            if (first[m] == first[m + 1]) {
+                continue;
+            }
+            glPolygonStipple(StipplePatterns[m]);
+            ++stats.stippleCalls;
+            for (int at = first[m]; at < first[m + 1]; ++at) {
+                Fragment& f = fragments[sorted[at]];
+                if (f.shell != currentShell) {
+                    const Shell& s = shells[f.shell];
+                    if (current == nullptr || std::memcmp(s.colour, current->colour, sizeof s.colour) != 0) {
+                        glColor4fv(s.colour);
+                    }
+                    if (current == nullptr || std::memcmp(s.normal, current->normal, sizeof s.normal) != 0) {
+                        glNormal3fv(s.normal);
+                    }
+                    current = &s;
+                    currentShell = f.shell;
+                }
+                glLoadMatrixf(f.matrix);
+                bothWindings(f.vertices);
+                f.painted = true;
+                shells[f.shell].unpainted -= 1;
+            }
+        }
+        stats.fragments += static_cast<long>(picks.size());
+        unpainted -= static_cast<long>(picks.size());
+
+        if (shadeModel != GL_FLAT) glShadeModel(static_cast<GLenum>(shadeModel));
+        if (texture) glEnable(GL_TEXTURE_2D);
+        if (blend) glEnable(GL_BLEND);
+        if (!stipple) glDisable(GL_POLYGON_STIPPLE);
+        glFrontFace(static_cast<GLenum>(frontFace));
+        glNormal3fv(normal);
+        glColor4fv(colour);
+        glPopMatrix();
+        if (matrixMode != GL_MODELVIEW) {
+            glMatrixMode(static_cast<GLenum>(matrixMode));
+        }
+    }
+};
+
+Batch& batch() {
+    static Batch b;
+    return b;
+}
+
+}  // namespace
+
+bool debrisDeferred() { return batch().isDeferred(); }
+
+void setDebrisDeferred(bool on) {
+    Batch& b = batch();
+    b.modeKnown = true;
+    b.deferred = on;
+}
+
+void debrisBegin() {
+    if (!batch().isDeferred()) {
+        glEnable(GL_POLYGON_STIPPLE);
+    }
+}
+
+void debrisEnd() {
+    if (!batch().isDeferred()) {
+        glDisable(GL_POLYGON_STIPPLE);
+    }
+}
+
+void debrisShell(const Explosion& e, int shell) {
+    Batch& b = batch();
+    ++b.stats.shells;
+    if (b.isDeferred()) {
+        b.record(e, shell);
+    } else {
+        b.paintNow(e, shell);
+    }
+}
+
+void debrisBeforeBlended(float radius) { batch().beforeBlended(radius); }
+
+void flushDebris() { batch().flush(); }
+
+void discardDebris() { batch().clear(); }
+
+DebrisStats debrisStats() { return batch().stats; }
+
+void resetDebrisStats() { batch().stats = DebrisStats(); }

@@ -1,0 +1,68 @@
+// Explosion debris painted late and grouped by stipple mask.
+//
+// Every debris fragment is stippled with a mask of its own, and a software
+// rasteriser such as llvmpipe has to finish its queued work whenever the mask
+// changes: 75 changes per dying ship and frame. So the renderer records each
+// fragment while the ships draw (with the very model-view matrix OpenGL
+// composes for it, read back after the same glRotatef and glTranslatef calls,
+// the colour and the normal in effect) and paints them all later, one mask
+// after the other: at most 32 mask changes per paint.
+//
+// The picture stays the same because debris is opaque and depth-tested: an
+// opaque fragment that is painted later ends up where it would have, whatever
+// opaque or depth-tested thing was drawn in between. Only blended drawing
+// cares about what is beneath it, so before each blended explosion part (flash
+// sprite, glow shell) the recorded debris whose screen cone it may touch is
+// painted first. Two fragments at exactly the same depth may swap winners.
+//
+// The immediate painting (mask by mask as the fragments come) stays available:
+// setDebrisDeferred(false), or the environment variable HALVORN_DEBRIS set to
+// "immediate" when the program starts. Needs a current OpenGL context.
+#ifndef HALVORN_RENDER_DEBRIS_BATCH_H
+#define HALVORN_RENDER_DEBRIS_BATCH_H
+
+class Explosion;
+
+// True when debris is recorded and painted by flushDebris (the default unless
+// HALVORN_DEBRIS=immediate was set when this was first asked).
+bool debrisDeferred();
+
+// Chooses deferred (true) or immediate (false) painting from the next shell
+// on; switch only when nothing is recorded (between frames).
+void setDebrisDeferred(bool on);
+
+// Debris style begins and ends (immediate: stipple on and off; deferred: nothing).
+void debrisBegin();
+void debrisEnd();
+
+// Paints, or records, debris shell `shell` of e inside the current (pushed and
+// turned) model-view matrix: fragment k turned 24 (k + 1) degrees about y and
+// moved out by the shell's radius (units), drawn in both windings.
+void debrisShell(const Explosion& e, int shell);
+
+// Before blended drawing: paints what is recorded if any of it may share a
+// pixel with a sphere of `radius` units around the origin of the current
+// model-view matrix.
+void debrisBeforeBlended(float radius);
+
+// Paints everything recorded, grouped by mask (at most 32 stipple changes),
+// and forgets it. Restores every GL state it touches: matrix mode, model-view
+// matrix, current colour and normal, front face, stipple, culling, blending,
+// texturing and shade model.
+void flushDebris();
+
+// Forgets what is recorded without painting it (for a context going away).
+void discardDebris();
+
+// Counts since the last resetDebrisStats(), for tests and measurements.
+struct DebrisStats {
+    long shells = 0;        // shells painted or recorded
+    long fragments = 0;     // fragments painted
+    long paints = 0;        // non-empty paints of recorded debris
+    long earlyPaints = 0;   // of those, paints forced by blended drawing
+    long stippleCalls = 0;  // glPolygonStipple calls
+};
+DebrisStats debrisStats();
+void resetDebrisStats();
+
+#endif
