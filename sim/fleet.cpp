@@ -65,93 +65,72 @@ void setUpFleetLayout() {
     fleetPlacement.layout = &fleetLayout;
 }
 
-void defineFirstSide() {
+namespace {
+
+// What tells the two sides apart, in the order of the side record; every
+// other field is the same for both (two controls, roll and pitch enabled, one
+// battery, spares as listed).
+struct SideValues {
+    int spareB;
+    int displayList;
+    float viewRadius;
+    float rollRate, pitchRate;  // degrees per microsecond per unit of command
+    float speed;                // units per microsecond
+    float dragFactor;
+    int triangleCount;
+    const float (*triangles)[9];
+    GunBatteryRecord battery;
+    float pitchChance;
+    float rollChance;
+};
+
+void defineSide(const SideValues& v) {
     FleetSide& side = nextSideRecord();
     side = FleetSide();
     side.spareA = 1;
-    side.spareB = 1;
-    side.displayList = 1;
-    side.viewRadius = 60.0f;
+    side.spareB = v.spareB;
+    side.displayList = v.displayList;
+    side.viewRadius = v.viewRadius;
     side.controlCount = 2;
     const int enabled[6] = {1, 1, 0, 0, 0, 0};
-    const float rates[6] = {0.00003f, 0.00006f, 0.0f, 0.0f, 0.0f, 0.0f};
+    const float rates[6] = {v.rollRate, v.pitchRate, 0.0f, 0.0f, 0.0f, 0.0f};
     for (int j = 0; j < 6; ++j) {
         side.controlEnabled[j] = enabled[j];
         side.turnRates[j] = rates[j];
     }
-    side.speed = Vector3{0.000126f, 0.0f, 0.0f};
-    side.dragFactor = 0.11f;
+    side.speed = Vector3{v.speed, 0.0f, 0.0f};
+    side.dragFactor = v.dragFactor;
     side.spareFloats[0] = 0.0f;
     side.spareFloats[1] = 0.0f;
-    side.triangleCount = HullATriangleCount;
-    side.triangles = HullA;
+    side.triangleCount = v.triangleCount;
+    side.triangles = v.triangles;
     side.batteryCount = 1;
-    GunBatteryRecord r = {};
-    r.gunCount = 2;
-    r.spare = 0;
-    r.flags = 2;
-    r.mountPositions = MountsA;
-    r.range = 1800.0f;
-    r.spareValue = 0.7f;
-    r.shotSpeed = 0.00108f;
-    r.color[0] = 0.0f;
-    r.color[1] = 1.0f;
-    r.color[2] = 0.0f;
-    r.reloadFrames = 3;
-    r.volleySize = 3;
-    r.hasConvergence = 0;
-    r.convergencePoint = Vector3{0.0f, 0.0f, 0.0f};
-    side.batteries.assign(1, r);
+    side.batteries.assign(1, v.battery);
     side.spareC = 1;
-    side.pitchChance = 0.1f;
-    side.rollChance = 0.15f;
+    side.pitchChance = v.pitchChance;
+    side.rollChance = v.rollChance;
     side.spareD = 0.0f;
     registerSide(side);
 }
 
-void defineSecondSide() {
-    FleetSide& side = nextSideRecord();
-    side = FleetSide();
-    side.spareA = 1;
-    side.spareB = 2;
-    side.displayList = 3;
-    side.viewRadius = 80.0f;
-    side.controlCount = 2;
-    const int enabled[6] = {1, 1, 0, 0, 0, 0};
-    const float rates[6] = {0.000063f, 0.000045f, 0.0f, 0.0f, 0.0f, 0.0f};
-    for (int j = 0; j < 6; ++j) {
-        side.controlEnabled[j] = enabled[j];
-        side.turnRates[j] = rates[j];
-    }
-    side.speed = Vector3{0.000165f, 0.0f, 0.0f};
-    side.dragFactor = 0.2f;
-    side.spareFloats[0] = 0.0f;
-    side.spareFloats[1] = 0.0f;
-    side.triangleCount = HullBTriangleCount;
-    side.triangles = HullB;
-    side.batteryCount = 1;
-    GunBatteryRecord r = {};
-    r.gunCount = 4;
-    r.spare = 0;
-    r.flags = 1;
-    r.mountPositions = MountsB;
-    r.range = 2100.0f;
-    r.spareValue = 1.0f;
-    r.shotSpeed = 0.00108f;
-    r.color[0] = 1.0f;
-    r.color[1] = 0.0f;
-    r.color[2] = 0.0f;
-    r.reloadFrames = 5;
-    r.volleySize = 4;
-    r.hasConvergence = 1;
-    r.convergencePoint = Vector3{1260.0f, 0.0f, 0.0f};
-    side.batteries.assign(1, r);
-    side.spareC = 1;
-    side.pitchChance = 0.1f;
-    side.rollChance = 0.1f;
-    side.spareD = 0.0f;
-    registerSide(side);
-}
+// Battery record fields: gunCount, spare, flags, mountPositions, range,
+// spareValue, shotSpeed, color, reloadFrames, volleySize, hasConvergence,
+// convergencePoint (side 0 leaves the point unset; it stays zero).
+const SideValues FirstSide = {
+    1, 1, 60.0f, 0.00003f, 0.00006f, 0.000126f, 0.11f, HullATriangleCount, HullA,
+    {2, 0, 2, MountsA, 1800.0f, 0.7f, 0.00108f, {0.0f, 1.0f, 0.0f}, 3, 3, 0, {0.0f, 0.0f, 0.0f}},
+    0.1f, 0.15f};
+
+const SideValues SecondSide = {
+    2, 3, 80.0f, 0.000063f, 0.000045f, 0.000165f, 0.2f, HullBTriangleCount, HullB,
+    {4, 0, 1, MountsB, 2100.0f, 1.0f, 0.00108f, {1.0f, 0.0f, 0.0f}, 5, 4, 1, {1260.0f, 0.0f, 0.0f}},
+    0.1f, 0.1f};
+
+}  // namespace
+
+void defineFirstSide() { defineSide(FirstSide); }
+
+void defineSecondSide() { defineSide(SecondSide); }
 
 void resetPlacement(FleetPlacement& placement) {
     placement.choice = SideCursor{0, 0.0f};
