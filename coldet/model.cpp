@@ -80,6 +80,34 @@ std::vector<const BoxTreeNode*>& nodeWorkStack() {
     return stack;
 }
 
+// The walk of the ray and sphere queries: depth first with a last-in
+// first-out stack, child 0 examined before child 1, skipping every node whose
+// box fails boxTest(node). visitLeaf(node) gets each node that holds
+// triangles; when it returns true the walk stops and so does this (true).
+template <class BoxTest, class VisitLeaf>
+bool walkTree(const BoxTreeNode& root, BoxTest boxTest, VisitLeaf visitLeaf) {
+    std::vector<const BoxTreeNode*>& stack = nodeWorkStack();
+    if (stack.size() < 64) stack.resize(64);
+    const BoxTreeNode** nodes = stack.data();
+    std::size_t top = 0;
+    nodes[top++] = &root;
+    while (top > 0) {
+        const BoxTreeNode* node = nodes[--top];
+        if (!boxTest(*node)) continue;
+        if (nodeChildCount(node) > 0) {
+            if (top + 2 > stack.size()) {
+                stack.resize(stack.size() * 2);
+                nodes = stack.data();
+            }
+            nodes[top++] = nodeChildAt(node, 1);
+            nodes[top++] = nodeChildAt(node, 0);
+            continue;
+        }
+        if (visitLeaf(node)) return true;
+    }
+    return false;
+}
+
 // A triangle carried from the other model into own coordinates; the centroid
 // is formed only if the triangle is recorded as a hit.
 Triangle carryTriangle(const float* rel, const Triangle& t) {
@@ -292,38 +320,25 @@ bool CollisionModel3DImpl::testRay(const float* origin, const float* direction, 
 
     float best = NoHitDistance;
     bool found = false;
-    std::vector<const BoxTreeNode*>& stack = nodeWorkStack();
-    if (stack.size() < 64) stack.resize(64);
-    const BoxTreeNode** nodes = stack.data();
-    std::size_t top = 0;
-    nodes[top++] = &root;
-    while (top > 0) {
-        const BoxTreeNode* node = nodes[--top];
-        if (!boxHitsSegment(*node, o, d, length)) continue;
-        if (nodeChildCount(node) > 0) {
-            if (top + 2 > stack.size()) {
-                stack.resize(stack.size() * 2);
-                nodes = stack.data();
+    const bool stopped = walkTree(
+        root, [&](const BoxTreeNode& node) { return boxHitsSegment(node, o, d, length); },
+        [&](const BoxTreeNode* node) {
+            for (int k = nodeTriangleCount(node) - 1; k >= 0; --k) {
+                const BoxedTriangle* t = nodeTriangleAtUnchecked(node, k);
+                Vec3 p;
+                float distance;
+                if (!t->finiteVertices || !rayHitsTriangle(*t, o, d, length, &p, &distance)) continue;
+                if (nearest && !(distance < best)) continue;
+                hitOwnTriangle = *static_cast<const Triangle*>(t);
+                hitOwnIndex = indexOf(t);
+                store3(p, hitPointModel);
+                if (!nearest) return true;  // the first hit in tree order will do
+                best = distance;
+                found = true;
             }
-            nodes[top++] = nodeChildAt(node, 1);  // child 0 examined first
-            nodes[top++] = nodeChildAt(node, 0);
-            continue;
-        }
-        for (int k = nodeTriangleCount(node) - 1; k >= 0; --k) {
-            const BoxedTriangle* t = nodeTriangleAtUnchecked(node, k);
-            Vec3 p;
-            float distance;
-            if (!t->finiteVertices || !rayHitsTriangle(*t, o, d, length, &p, &distance)) continue;
-            if (nearest && !(distance < best)) continue;
-            hitOwnTriangle = *static_cast<const Triangle*>(t);
-            hitOwnIndex = indexOf(t);
-            store3(p, hitPointModel);
-            if (!nearest) return true;
-            best = distance;
-            found = true;
-        }
-    }
-    return found;
+            return false;
+        });
+    return stopped || found;
 }
 
 bool CollisionModel3DImpl::testSphere(const float* center, float radius) {
@@ -338,34 +353,20 @@ bool CollisionModel3DImpl::testSphere(const float* center, float radius) {
         return false;
     }
 
-    std::vector<const BoxTreeNode*>& stack = nodeWorkStack();
-    if (stack.size() < 64) stack.resize(64);
-    const BoxTreeNode** nodes = stack.data();
-    std::size_t top = 0;
-    nodes[top++] = &root;
-    while (top > 0) {
-        const BoxTreeNode* node = nodes[--top];
-        if (!boxHitsSphere(*node, c, radius)) continue;
-        if (nodeChildCount(node) > 0) {
-            if (top + 2 > stack.size()) {
-                stack.resize(stack.size() * 2);
-                nodes = stack.data();
+    return walkTree(
+        root, [&](const BoxTreeNode& node) { return boxHitsSphere(node, c, radius); },
+        [&](const BoxTreeNode* node) {
+            for (int k = nodeTriangleCount(node) - 1; k >= 0; --k) {
+                const BoxedTriangle* t = nodeTriangleAtUnchecked(node, k);
+                Vec3 p;
+                if (!t->finiteVertices || !sphereHitsTriangle(*t, c, radius, &p)) continue;
+                store3(p, hitPointModel);
+                hitOwnTriangle = *static_cast<const Triangle*>(t);
+                hitOwnIndex = indexOf(t);
+                return true;
             }
-            nodes[top++] = nodeChildAt(node, 1);
-            nodes[top++] = nodeChildAt(node, 0);
-            continue;
-        }
-        for (int k = nodeTriangleCount(node) - 1; k >= 0; --k) {
-            const BoxedTriangle* t = nodeTriangleAtUnchecked(node, k);
-            Vec3 p;
-            if (!t->finiteVertices || !sphereHitsTriangle(*t, c, radius, &p)) continue;
-            store3(p, hitPointModel);
-            hitOwnTriangle = *static_cast<const Triangle*>(t);
-            hitOwnIndex = indexOf(t);
-            return true;
-        }
-    }
-    return false;
+            return false;
+        });
 }
 
 bool CollisionModel3DImpl::hitTriangleIndices(int* ownIndex, int* otherIndex) {
