@@ -43,6 +43,16 @@ void light(GLenum id, const GLfloat ambient[4], const GLfloat diffuse[4], const 
     glEnable(id);
 }
 
+// One textured triangle: three vertices of x, y, z and their (s, t).
+void texturedTriangle(const float* v, const float* tex) {
+    glBegin(GL_TRIANGLES);
+    for (int i = 0; i < 3; ++i) {
+        glTexCoord2f(tex[2 * i], tex[2 * i + 1]);
+        glVertex3f(v[3 * i], v[3 * i + 1], v[3 * i + 2]);
+    }
+    glEnd();
+}
+
 class GlGfx final : public Gfx {
 public:
     void clearFrame() override {
@@ -106,24 +116,14 @@ public:
             const float* v = FragmentTriangles[shell][k];
             glRotatef(e.fragmentAngle[shell][k], 0.0f, 1.0f, 0.0f);
             glTranslatef(r, 0.0f, 0.0f);
+            // The same triangle in both windings, with the texture turned a
+            // quarter between them, so it shows from both sides.
+            static const float frontTex[6] = {0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f};
+            static const float backTex[6] = {1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f};
             glFrontFace(GL_CW);
-            glBegin(GL_TRIANGLES);
-            glTexCoord2f(0.0f, 1.0f);
-            glVertex3f(v[0], v[1], v[2]);
-            glTexCoord2f(1.0f, 1.0f);
-            glVertex3f(v[3], v[4], v[5]);
-            glTexCoord2f(1.0f, 0.0f);
-            glVertex3f(v[6], v[7], v[8]);
-            glEnd();
+            texturedTriangle(v, frontTex);
             glFrontFace(GL_CCW);
-            glBegin(GL_TRIANGLES);
-            glTexCoord2f(1.0f, 1.0f);
-            glVertex3f(v[0], v[1], v[2]);
-            glTexCoord2f(1.0f, 0.0f);
-            glVertex3f(v[3], v[4], v[5]);
-            glTexCoord2f(0.0f, 0.0f);
-            glVertex3f(v[6], v[7], v[8]);
-            glEnd();
+            texturedTriangle(v, backTex);
             glTranslatef(-r, 0.0f, 0.0f);
         }
     }
