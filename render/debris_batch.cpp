@@ -262,6 +262,11 @@ struct Batch {
         const GLboolean stipple = glIsEnabled(GL_POLYGON_STIPPLE);
         const GLboolean blend = glIsEnabled(GL_BLEND);
         const GLboolean texture = glIsEnabled(GL_TEXTURE_2D);
+        const GLboolean cull = glIsEnabled(GL_CULL_FACE);
+        // One draw without culling paints what the two windings paint with
+        // it: the same corners in the same order, of which exactly one draw
+        // passes the cull. Half the draws and no winding switches.
+        if (cull) glDisable(GL_CULL_FACE);
         if (!stipple) glEnable(GL_POLYGON_STIPPLE);
         if (blend) glDisable(GL_BLEND);
         if (texture) glDisable(GL_TEXTURE_2D);
@@ -289,7 +294,7 @@ struct Batch {
                     currentShell = f.shell;
                 }
                 glLoadMatrixf(f.matrix);
-                bothWindings(f.vertices);
+                triangle(f.vertices);
                 f.painted = true;
                 shells[f.shell].unpainted -= 1;
             }
@@ -301,6 +306,7 @@ struct Batch {
         if (texture) glEnable(GL_TEXTURE_2D);
         if (blend) glEnable(GL_BLEND);
         if (!stipple) glDisable(GL_POLYGON_STIPPLE);
+        if (cull) glEnable(GL_CULL_FACE);
         glFrontFace(static_cast<GLenum>(frontFace));
         glNormal3fv(normal);
         glColor4fv(colour);

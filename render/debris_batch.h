@@ -6,7 +6,10 @@
 // fragment while the ships draw (with the very model-view matrix OpenGL
 // composes for it, read back after the same glRotatef and glTranslatef calls,
 // the colour and the normal in effect) and paints them all later, one mask
-// after the other: at most 32 mask changes per paint.
+// after the other: at most 32 mask changes per paint. A fragment is drawn
+// "in both windings" so that it shows from either side under back-face
+// culling; the late painting gets the same pixels from one draw with culling
+// off.
 //
 // The picture stays the same because debris is opaque and depth-tested: an
 // opaque fragment that is painted later ends up where it would have, whatever
