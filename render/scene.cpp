@@ -12,6 +12,7 @@
 #include "render/debris_batch.h"
 #include "render/gl_mesh_sink.h"
 #include "render/meshes.h"
+#include "render/merging_sink.h"
 #include "render/textures.h"
 #include "sim/battle.h"
 #include "sim/gfx.h"
@@ -175,14 +176,14 @@ public:
         gluQuadricOrientation(SceneQuadric, GLU_OUTSIDE);
 
         GlMeshSink sink(SceneQuadric);
-        compileShipList(1, sink);
-        compileShipList(3, sink);
-        compileShipList(6, sink);
-        compileShipList(10, sink);
+        compileShipListFor(1, sink);
+        compileShipListFor(3, sink);
+        compileShipListFor(6, sink);
+        compileShipListFor(10, sink);
         compileSunList(sink);
         compileStarFaceLists(sink);
-        compileShipList(4, sink);
-        compileShipList(2, sink);
+        compileShipListFor(4, sink);
+        compileShipListFor(2, sink);
     }
 };
 

@@ -170,3 +170,16 @@ int largestBrightBlob(const RgbImage& image, int threshold) {
     }
     return largest;
 }
+
+long differingPixels(const RgbImage& a, const RgbImage& b) {
+    if (a.width != b.width || a.height != b.height) return -1;
+    long count = 0;
+    for (int y = 0; y < a.height; ++y) {
+        for (int x = 0; x < a.width; ++x) {
+            const std::uint8_t* p = a.at(x, y);
+            const std::uint8_t* q = b.at(x, y);
+            if (p[0] != q[0] || p[1] != q[1] || p[2] != q[2]) ++count;
+        }
+    }
+    return count;
+}

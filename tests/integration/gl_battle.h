@@ -80,6 +80,9 @@ PixelCensus census(const RgbImage& image);
 // The census in one line, for failure messages.
 std::string describe(const PixelCensus& c);
 
+// Pixels whose colour differs between a and b; -1 when their sizes differ.
+long differingPixels(const RgbImage& a, const RgbImage& b);
+
 // Size in pixels of the largest 8-connected group of pixels brighter than
 // `threshold` in their brightest channel.
 int largestBrightBlob(const RgbImage& image, int threshold);
