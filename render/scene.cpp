@@ -239,12 +239,17 @@ void updateViewport() {
 void drawFrame() {
     readViewAxes();
 
-    // The backdrop is depth-tested but writes no depth, so everything drawn
-    // after it covers it.
+    // The backdrop writes no depth, so everything drawn after it covers it.
+    // It is drawn first into a depth buffer just cleared to 1.0, from 1024 to
+    // 1774 units away with the far plane at 22000, so every fragment would
+    // pass the depth test: leaving the test off paints the same pixels and
+    // spares a software rasteriser a depth read per pixel of the whole screen.
     glDepthMask(GL_FALSE);
+    glDisable(GL_DEPTH_TEST);
     glPushMatrix();
     drawBackdrop();
     glPopMatrix();
+    glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
 
     if (battle.TheWorld != nullptr) {
