@@ -11,6 +11,7 @@
 #include "render/backdrop_lists.h"
 #include "render/debris_batch.h"
 #include "render/gl_mesh_sink.h"
+#include "render/layers.h"
 #include "render/meshes.h"
 #include "render/merging_sink.h"
 #include "render/textures.h"
@@ -73,14 +74,23 @@ public:
     void pushMatrix() override { glPushMatrix(); }
     void popMatrix() override { glPopMatrix(); }
     void rotate(float angle, float x, float y, float z) override { glRotatef(angle, x, y, z); }
-    void callList(int id) override { glCallList(static_cast<GLuint>(id)); }
+    void callList(int id) override {
+        const Layer layer = id == ListBolt || id == ListBeam ? LayerShots : LayerShips;
+        if (layerDrawn(layer)) {
+            glCallList(static_cast<GLuint>(id));
+        }
+    }
     void color3fv(const float rgb[3]) override { glColor3fv(rgb); }
     void color4f(float r, float g, float b, float a) override { glColor4f(r, g, b, a); }
 
     // Debris is recorded and painted grouped by stipple mask at the end of the
     // ship and shot drawing (render/debris_batch.h).
     void debrisBegin() override { ::debrisBegin(); }
-    void debrisShell(const Explosion& e, int shell) override { ::debrisShell(e, shell); }
+    void debrisShell(const Explosion& e, int shell) override {
+        if (layerDrawn(LayerDebris)) {
+            ::debrisShell(e, shell);
+        }
+    }
     void debrisEnd() override { ::debrisEnd(); }
 
     void glowBegin() override {
@@ -90,6 +100,9 @@ public:
         glEnable(GL_TEXTURE_2D);
     }
     void flash(const Explosion& e) override {
+        if (!layerDrawn(LayerFlash)) {
+            return;
+        }
         const float s = e.flashSize;
         const Vector3& R = viewRight;
         const Vector3& U = viewUp;
@@ -111,6 +124,9 @@ public:
     }
     void glowShellsBegin() override { glBindTexture(GL_TEXTURE_2D, TextureNames[4]); }
     void glowShell(const Explosion& e, int shell) override {
+        if (!layerDrawn(LayerGlow)) {
+            return;
+        }
         const float r = e.shellRadius[shell];
         debrisBeforeBlended(std::fabs(r) + GlowFragmentReach);
         for (int k = 0; k < ExplosionFragments; ++k) {
@@ -246,9 +262,11 @@ void drawFrame() {
     // spares a software rasteriser a depth read per pixel of the whole screen.
     glDepthMask(GL_FALSE);
     glDisable(GL_DEPTH_TEST);
-    glPushMatrix();
-    drawBackdrop();
-    glPopMatrix();
+    if (layerDrawn(LayerBackdrop)) {
+        glPushMatrix();
+        drawBackdrop();
+        glPopMatrix();
+    }
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
 
@@ -262,7 +280,7 @@ void drawFrame() {
     const Vector3 eye = camera().eyePosition();
     const Vector3 lookAt = camera().lookAtPoint();
     const Vector3 sun = {eye.x - 520.0f, eye.y - 105.0f, eye.z - 1000.0f};
-    if (camera().viewVolume.boxVisible(sun.x, sun.y, sun.z, 250.0f, 250.0f, 5.0f) == 1) {
+    if (layerDrawn(LayerGlare) && camera().viewVolume.boxVisible(sun.x, sun.y, sun.z, 250.0f, 250.0f, 5.0f) == 1) {
         drawSunGlare(eye, lookAt, sun, 1.0f);
     }
 }

@@ -40,5 +40,8 @@ std::string formatBenchReport(const BenchTotals& t) {
         }
         text += line;
     }
+    if (!t.skipped.empty()) {
+        text += "bench: left out of every frame: " + t.skipped + " (not the battle's picture)\n";
+    }
     return text;
 }

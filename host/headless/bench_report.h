@@ -18,12 +18,15 @@ struct BenchTotals {
     // and draw one full-screen textured quad, glFlush and glFinish, floorFrames times.
     std::int64_t floorFrames = 0;
     double floorMs = 0;       // all floor passes together
+
+    std::string skipped;      // parts of the picture left out (--skip), "" for none
 };
 
 // Two lines, each ending with a newline: the rate, then the mean milliseconds
 // per frame split into simulation, camera, drawing, glFinish and the rest.
 // With a floor measured, a third line: the floor's mean milliseconds per pass,
 // the frame's (simulation + camera + drawing + glFinish) and their ratio.
+// With parts of the picture left out, a last line that names them.
 std::string formatBenchReport(const BenchTotals& totals);
 
 #endif

@@ -32,6 +32,7 @@
 // Everything this program uses from sim/, view/ and render/ goes through this
 // block: the headers and the few glue functions below.
 #include "render/backdrop_lists.h"  // StarFaceList, starFaceListFor
+#include "render/layers.h"            // setSkippedLayers, layerList
 #include "render/scene.h"           // installRenderer, updateViewport, drawFrame, WindowWidth/Height
 #include "render/textures.h"        // loadTextures
 #include "sim/battle.h"             // battle globals, initBattleProcess, startBattle, simulationStep
@@ -216,6 +217,7 @@ int run(const HeadlessOptions& o) {
     WindowWidth = o.width;
     WindowHeight = o.height;
     installRenderer();
+    setSkippedLayers(o.skip);
     updateViewport();
     loadTextures();
     startBattle();
@@ -242,6 +244,7 @@ int run(const HeadlessOptions& o) {
     std::int64_t lastFpsPrint = INT64_MIN / 2;
     SteadyClock::time_point nextFrameAt = SteadyClock::now();
     BenchTotals bench;
+    bench.skipped = layerList(o.skip);
     const SteadyClock::time_point loopStart = SteadyClock::now();
     RgbImage picture;
     int status = 0;

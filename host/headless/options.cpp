@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "render/layers.h"
+
 namespace {
 
 // Parses an optionally signed decimal integer that must lie in [low, high].
@@ -83,6 +85,9 @@ const OptionInfo kOptions[] = {
     {"bench", Kind::Flag, 0, 0, "", "run as fast as possible and print where the time went"},
     {"contact-sheet", Kind::Text, 0, 0, "FILE",
      "write 12 frames spread evenly over the run as one PNG (needs --frames)"},
+    {"skip", Kind::Text, 0, 0, "LIST",
+     "leave parts of the picture out, to measure what they cost: comma-separated from "
+     "backdrop, ships, shots, debris, glow, flash, glare"},
     {"help", Kind::Flag, 0, 0, "", "show this help"},
 };
 
@@ -151,6 +156,14 @@ bool apply(const OptionInfo& info, const std::string& value, HeadlessOptions* o,
         if (name == "output") o->outputDir = value;
         else if (name == "trace") o->traceFile = value;
         else if (name == "contact-sheet") o->contactSheet = value;
+        else if (name == "skip") {
+            std::string bad;
+            if (!parseLayers(value, &o->skip, &bad)) {
+                *error = "option " + opt + ": unknown part '" + bad + "' (expected a comma-separated list of " +
+                         "backdrop, ships, shots, debris, glow, flash, glare)";
+                return false;
+            }
+        }
         return true;
     }
     }

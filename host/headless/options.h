@@ -29,6 +29,7 @@ struct HeadlessOptions {
     std::string traceFile;          // --trace FILE ("-" = standard output); empty = no trace
     bool bench = false;             // --bench
     std::string contactSheet;       // --contact-sheet FILE; empty = none
+    unsigned skip = 0;              // --skip LIST: parts of the picture left out (render/layers.h bits)
     bool help = false;              // --help
 };
 

@@ -24,3 +24,15 @@ TEST(BenchReport, DegenerateRuns) {
     EXPECT_EQ(text.find("inf"), std::string::npos) << text;
     EXPECT_EQ(text.find("nan"), std::string::npos) << text;
 }
+
+TEST(BenchReport, NamesWhatWasLeftOut) {
+    BenchTotals t;
+    t.frames = 2;
+    t.wallMs = 10.0;
+    EXPECT_EQ(formatBenchReport(t).find("left out"), std::string::npos);
+    t.skipped = "backdrop,glare";
+    const std::string text = formatBenchReport(t);
+    EXPECT_NE(text.find("bench: left out of every frame: backdrop,glare (not the battle's picture)\n"),
+              std::string::npos)
+        << text;
+}

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "render/layers.h"
+
 namespace {
 
 ParseResult parse(std::vector<std::string> args) {
@@ -72,6 +74,9 @@ TEST(Options, ValuesInBothForms) {
     EXPECT_EQ(parseBoth("--trace", "-").traceFile, "-");
     // The value may itself contain '=' in the joined form.
     EXPECT_EQ(parse({"--output=a=b"}).options.outputDir, "a=b");
+    EXPECT_EQ(parseBoth("--skip", "glare").skip, unsigned(LayerGlare));
+    EXPECT_EQ(parseBoth("--skip", "backdrop,ships,shots,debris,glow,flash,glare").skip, 127u);
+    EXPECT_EQ(layerList(parseBoth("--skip", "glare,backdrop,glare").skip), "backdrop,glare");
     ParseResult sheet = parse({"--frames=12", "--contact-sheet", "sheet.png"});
     ASSERT_EQ(sheet.status, ParseStatus::Run) << sheet.error;
     EXPECT_EQ(sheet.options.contactSheet, "sheet.png");
@@ -92,7 +97,7 @@ TEST(Options, HelpListsEveryOption) {
     const std::string help = optionsHelpText("halvorn");
     for (const char* name : {"--headless", "--frames N", "--size WxH", "--seed N", "--frame-ms N", "--ships N",
                              "--letterbox", "--random-start-view", "--low-res-stars", "--fps", "--output DIR",
-                             "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--help"}) {
+                             "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--skip LIST", "--help"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
 }
@@ -132,6 +137,10 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--frames", "0", "--contact-sheet", "s.png"}, "--contact-sheet"},
         {{"--fps=1"}, "--fps"},
         {{"--bench=yes"}, "--bench"},
+        {{"--skip", "stars"}, "'stars'"},
+        {{"--skip", "ships,"}, "--skip"},
+        {{"--skip", "Ships"}, "'Ships'"},
+        {{"--skip="}, "--skip"},
         {{"--bogus"}, "--bogus"},
         {{"--Frames", "3"}, "--Frames"},
         {{"frames"}, "frames"},

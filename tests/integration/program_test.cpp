@@ -123,6 +123,9 @@ TEST_F(ProgramTest, SameSeedAndFrameTimeGiveTheSameTraceWithOrWithoutPictures) {
     const std::string second = traced("second.jsonl", {});
     const std::string pictures =
         traced("pictures.jsonl", {"--output", (dir / "frames").string(), "--every", "40"});
+    // Leaving parts of the picture out leaves the battle alone (hits are found
+    // in the drawing walk, whether or not anything is painted).
+    const std::string bare = traced("bare.jsonl", {"--skip", "backdrop,ships,shots,debris,glow,flash,glare"});
 
     const std::vector<std::string> lines = traceLines(first);
     ASSERT_EQ(lines.size(), 121u);  // the start and every frame
@@ -131,6 +134,7 @@ TEST_F(ProgramTest, SameSeedAndFrameTimeGiveTheSameTraceWithOrWithoutPictures) {
     EXPECT_GT(hitsIn(lines), 0) << "a battle without hits proves little";
     EXPECT_EQ(second, first);
     EXPECT_EQ(pictures, first);
+    EXPECT_EQ(bare, first);
     for (const char* name : {"frame-00040.png", "frame-00080.png", "frame-00120.png"}) {
         EXPECT_TRUE(fs::is_regular_file(dir / "frames" / name)) << name;
     }
@@ -180,7 +184,7 @@ TEST_F(ProgramTest, HelpListsEveryOptionAndExitsZero) {
     for (const char* option : {"--headless", "--frames", "--size", "--seed", "--frame-ms", "--ships",
                                "--letterbox", "--random-start-view", "--low-res-stars", "--fps",
                                "--output", "--every", "--trace", "--bench", "--contact-sheet",
-                               "--help"}) {
+                               "--skip", "--help"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
 }
