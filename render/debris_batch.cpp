@@ -122,6 +122,107 @@ struct Batch {
         shells.reserve(60 * ExplosionShells);
     }
 
+    // The 32 masks as alpha textures (0 or 1 per pixel of the 32 x 32 mask).
+    // Changing the polygon stipple makes llvmpipe finish all queued work (it
+    // keeps the mask in a texture of its own and has to rewrite it), binding
+    // another texture does not; the same mask looked up at each pixel's
+    // window position with the alpha test paints exactly the same pixels.
+    GLuint maskTextures[32] = {};
+    bool maskTexturesMade = false;  // in the current context
+    bool maskTexturesFailed = false;
+
+    bool maskTexturesReady() {
+        if (maskTexturesMade || maskTexturesFailed) {
+            return maskTexturesMade;
+        }
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        glPushAttrib(GL_TEXTURE_BIT);
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+        glGenTextures(32, maskTextures);
+        unsigned char alpha[32 * 32];
+        for (int m = 0; m < 32; ++m) {
+            // Row y of a stipple mask is bytes 4y..4y+3, the first pixel in
+            // the highest bit; row 0 is the bottom row, as texture row 0 is.
+            for (int y = 0; y < 32; ++y) {
+                for (int x = 0; x < 32; ++x) {
+                    const bool on = (StipplePatterns[m][4 * y + x / 8] & (0x80 >> (x % 8))) != 0;
+                    alpha[32 * y + x] = on ? 255 : 0;
+                }
+            }
+            glBindTexture(GL_TEXTURE_2D, maskTextures[m]);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, 32, 32, 0, GL_ALPHA, GL_UNSIGNED_BYTE, alpha);
+        }
+        glPopClientAttrib();
+        glPopAttrib();
+        if (glGetError() != GL_NO_ERROR) {
+            glDeleteTextures(32, maskTextures);
+            maskTexturesFailed = true;  // the polygon stipple it is
+            return false;
+        }
+        maskTexturesMade = true;
+        return true;
+    }
+
+    // The context is going away: its textures go with it.
+    void forgetMaskTextures() {
+        maskTexturesMade = false;
+        maskTexturesFailed = false;
+    }
+
+    // Texturing that looks the mask up at each pixel's window position:
+    // texture coordinates (s, t, q) generated from the eye position so that
+    // s/q = x / 32 and t/q = y / 32 (x, y window coordinates, pixel centres
+    // land mid-texel), the texture repeating every 32 pixels, the fragment's
+    // colour kept (GL_REPLACE takes only the alpha of an alpha texture) and
+    // pixels whose mask bit is 0 dropped by the alpha test. Leaves the
+    // model-view matrix at identity and the texture matrix pushed.
+    void beginTexturedMasks() {
+        GLint viewport[4] = {0, 0, 1, 1};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        GLfloat p[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, p);
+        // clip = P eye; window x = vx + (clip.x / clip.w + 1) vw / 2, so
+        // x clip.w = (vx + vw / 2) clip.w + (vw / 2) clip.x.
+        const double cx = viewport[0] + viewport[2] / 2.0, hx = viewport[2] / 2.0;
+        const double cy = viewport[1] + viewport[3] / 2.0, hy = viewport[3] / 2.0;
+        GLfloat planeS[4], planeT[4], planeQ[4];
+        for (int j = 0; j < 4; ++j) {
+            const double row0 = p[4 * j], row1 = p[4 * j + 1], row3 = p[4 * j + 3];
+            planeS[j] = static_cast<GLfloat>((cx * row3 + hx * row0) / 32.0);
+            planeT[j] = static_cast<GLfloat>((cy * row3 + hy * row1) / 32.0);
+            planeQ[j] = static_cast<GLfloat>(row3);
+        }
+        glLoadIdentity();  // eye planes are taken through the model-view matrix in force
+        const GLenum coords[3] = {GL_S, GL_T, GL_Q};
+        const GLfloat* planes[3] = {planeS, planeT, planeQ};
+        for (int k = 0; k < 3; ++k) {
+            glTexGeni(coords[k], GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+            glTexGenfv(coords[k], GL_EYE_PLANE, planes[k]);
+        }
+        glEnable(GL_TEXTURE_GEN_S);
+        glEnable(GL_TEXTURE_GEN_T);
+        glEnable(GL_TEXTURE_GEN_Q);
+        glDisable(GL_TEXTURE_GEN_R);
+        glMatrixMode(GL_TEXTURE);
+        glPushMatrix();
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glDisable(GL_POLYGON_STIPPLE);
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0.5f);
+    }
+
     bool isDeferred() {
         if (!modeKnown) {
             const char* mode = std::getenv("HALVORN_DEBRIS");
@@ -244,33 +345,24 @@ struct Batch {
             sorted[next[fragments[i].mask]++] = i;
         }
 
-        // Save what is touched; set the state the debris was drawn in.
-        GLint matrixMode = GL_MODELVIEW;
-        glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-        if (matrixMode != GL_MODELVIEW) {
-            glMatrixMode(GL_MODELVIEW);
-        }
-        glPushMatrix();
-        GLfloat colour[4];
-        GLfloat normal[3];
-        glGetFloatv(GL_CURRENT_COLOR, colour);
-        glGetFloatv(GL_CURRENT_NORMAL, normal);
-        GLint frontFace = GL_CCW;
-        glGetIntegerv(GL_FRONT_FACE, &frontFace);
-        GLint shadeModel = GL_FLAT;
-        glGetIntegerv(GL_SHADE_MODEL, &shadeModel);
-        const GLboolean stipple = glIsEnabled(GL_POLYGON_STIPPLE);
-        const GLboolean blend = glIsEnabled(GL_BLEND);
-        const GLboolean texture = glIsEnabled(GL_TEXTURE_2D);
-        const GLboolean cull = glIsEnabled(GL_CULL_FACE);
-        // One draw without culling paints what the two windings paint with
-        // it: the same corners in the same order, of which exactly one draw
+        // Save what is touched; set the state the debris was drawn in. One
+        // draw without culling paints what the two windings paint with it:
+        // the same corners in the same order, of which exactly one draw
         // passes the cull. Half the draws and no winding switches.
-        if (cull) glDisable(GL_CULL_FACE);
-        if (!stipple) glEnable(GL_POLYGON_STIPPLE);
-        if (blend) glDisable(GL_BLEND);
-        if (texture) glDisable(GL_TEXTURE_2D);
-        if (shadeModel != GL_FLAT) glShadeModel(GL_FLAT);
+        glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT |
+                     GL_COLOR_BUFFER_BIT | GL_TRANSFORM_BIT);
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_BLEND);
+        glShadeModel(GL_FLAT);
+        const bool textured = maskTexturesReady();
+        if (textured) {
+            beginTexturedMasks();
+        } else {
+            glDisable(GL_TEXTURE_2D);
+            glEnable(GL_POLYGON_STIPPLE);
+        }
 
         int currentShell = -1;
         const Shell* current = nullptr;
@@ -278,7 +370,11 @@ struct Batch {
             if (first[m] == first[m + 1]) {
                 continue;
             }
-            glPolygonStipple(StipplePatterns[m]);
+            if (textured) {
+                glBindTexture(GL_TEXTURE_2D, maskTextures[m]);
+            } else {
+                glPolygonStipple(StipplePatterns[m]);
+            }
             ++stats.stippleCalls;
             for (int at = first[m]; at < first[m + 1]; ++at) {
                 Fragment& f = fragments[sorted[at]];
@@ -299,21 +395,15 @@ struct Batch {
                 shells[f.shell].unpainted -= 1;
             }
         }
+        if (textured) {
+            glMatrixMode(GL_TEXTURE);
+            glPopMatrix();
+            glMatrixMode(GL_MODELVIEW);
+        }
+        glPopMatrix();
+        glPopAttrib();
         stats.fragments += static_cast<long>(picks.size());
         unpainted -= static_cast<long>(picks.size());
-
-        if (shadeModel != GL_FLAT) glShadeModel(static_cast<GLenum>(shadeModel));
-        if (texture) glEnable(GL_TEXTURE_2D);
-        if (blend) glEnable(GL_BLEND);
-        if (!stipple) glDisable(GL_POLYGON_STIPPLE);
-        if (cull) glEnable(GL_CULL_FACE);
-        glFrontFace(static_cast<GLenum>(frontFace));
-        glNormal3fv(normal);
-        glColor4fv(colour);
-        glPopMatrix();
-        if (matrixMode != GL_MODELVIEW) {
-            glMatrixMode(static_cast<GLenum>(matrixMode));
-        }
     }
 };
 
@@ -358,7 +448,10 @@ void debrisBeforeBlended(float radius) { batch().beforeBlended(radius); }
 
 void flushDebris() { batch().flush(); }
 
-void discardDebris() { batch().clear(); }
+void discardDebris() {
+    batch().clear();
+    batch().forgetMaskTextures();
+}
 
 DebrisStats debrisStats() { return batch().stats; }
 

@@ -1,15 +1,21 @@
 // Explosion debris painted late and grouped by stipple mask.
 //
 // Every debris fragment is stippled with a mask of its own, and a software
-// rasteriser such as llvmpipe has to finish its queued work whenever the mask
-// changes: 75 changes per dying ship and frame. So the renderer records each
-// fragment while the ships draw (with the very model-view matrix OpenGL
-// composes for it, read back after the same glRotatef and glTranslatef calls,
-// the colour and the normal in effect) and paints them all later, one mask
-// after the other: at most 32 mask changes per paint. A fragment is drawn
-// "in both windings" so that it shows from either side under back-face
-// culling; the late painting gets the same pixels from one draw with culling
-// off.
+// rasteriser such as llvmpipe has to finish its queued work whenever the
+// polygon stipple changes: 75 changes per dying ship and frame. So the
+// renderer records each fragment while the ships draw (with the very
+// model-view matrix OpenGL composes for it, read back after the same glRotatef
+// and glTranslatef calls, the colour and the normal in effect) and paints them
+// all later, one mask after the other: at most 32 mask changes per paint.
+//
+// The late painting does not change the polygon stipple at all: it keeps the
+// 32 masks as alpha textures, looked up at each pixel's window position and
+// applied by the alpha test, which drops the very pixels the stipple drops,
+// and a mask change is a texture bind, which costs no waiting. (Where such
+// textures cannot be made it falls back to the polygon stipple.) A fragment
+// is drawn "in both windings" so that it shows from either side under
+// back-face culling; the late painting gets the same pixels from one draw
+// with culling off.
 //
 // The picture stays the same because debris is opaque and depth-tested: an
 // opaque fragment that is painted later ends up where it would have, whatever
@@ -50,11 +56,13 @@ void debrisBeforeBlended(float radius);
 
 // Paints everything recorded, grouped by mask (at most 32 stipple changes),
 // and forgets it. Restores every GL state it touches: matrix mode, model-view
-// matrix, current colour and normal, front face, stipple, culling, blending,
-// texturing and shade model.
+// and texture matrices, current colour and normal, front face, stipple,
+// culling, blending, alpha test, texturing (binding, environment, coordinate
+// generation) and shade model.
 void flushDebris();
 
-// Forgets what is recorded without painting it (for a context going away).
+// Forgets what is recorded without painting it, and the mask textures, which
+// go with their context (for a context going away; makes no GL calls).
 void discardDebris();
 
 // Counts since the last resetDebrisStats(), for tests and measurements.
@@ -63,7 +71,7 @@ struct DebrisStats {
     long fragments = 0;     // fragments painted
     long paints = 0;        // non-empty paints of recorded debris
     long earlyPaints = 0;   // of those, paints forced by blended drawing
-    long stippleCalls = 0;  // glPolygonStipple calls
+    long stippleCalls = 0;  // mask changes: glPolygonStipple calls or mask texture binds
 };
 DebrisStats debrisStats();
 void resetDebrisStats();

@@ -4,6 +4,7 @@
 // OpenGL context can be made.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <GL/gl.h>
 
 #include <cstdio>
 #include <algorithm>
@@ -26,12 +27,14 @@ namespace fs = std::filesystem;
 
 // A busy battle: ships collide and shoot each other from the first seconds,
 // so that several explosions, some overlapping, are in view at once.
-BattleSetup busyBattle() {
+BattleSetup busyBattle(bool letterbox = false) {
     BattleSetup setup;
+    setup.letterbox = letterbox;
     setup.width = 400;
     setup.height = 300;
     setup.seed = 7;
     setup.ships = 120;
+    if (letterbox) setup.height = 320;  // the band starts 75 rows up
     return setup;
 }
 
@@ -44,13 +47,13 @@ struct BattleRun {
     std::string skipReason;
 };
 
-BattleRun runBattle(bool deferred) {
+BattleRun runBattle(bool deferred, bool letterbox = false, int frames = Frames) {
     BattleRun run;
     setDebrisDeferred(deferred);
     GlBattle gl;
-    if (!gl.start(busyBattle(), &run.skipReason)) return run;
+    if (!gl.start(busyBattle(letterbox), &run.skipReason)) return run;
     resetDebrisStats();
-    for (int k = 0; k < Frames; ++k) {
+    for (int k = 0; k < frames; ++k) {
         gl.frame();
         run.pictures.push_back(gl.read());
         int dying = 0;
@@ -112,6 +115,22 @@ TEST_F(DebrisModeTest, DeferredDebrisPaintsTheSamePicturesWithFewerStippleChange
     EXPECT_LT(deferred.stats.stippleCalls * 4, immediate.stats.stippleCalls);
 }
 
+// The late painting finds each pixel's mask bit from its window position:
+// in a letterboxed picture the band starts 75 rows up, not on a multiple of
+// the 32-row mask, and the bits still land where the stipple puts them.
+TEST_F(DebrisModeTest, MasksStayOnTheWindowGridInALetterboxedPicture) {
+    const BattleRun deferred = runBattle(true, true, 90);
+    if (!deferred.skipReason.empty()) GTEST_SKIP() << deferred.skipReason;
+    const BattleRun immediate = runBattle(false, true, 90);
+    ASSERT_EQ(deferred.pictures.size(), immediate.pictures.size());
+    EXPECT_GE(deferred.stats.shells, 50);
+    long differing = 0;
+    for (std::size_t k = 0; k < deferred.pictures.size(); ++k) {
+        differing += differingPixels(deferred.pictures[k], immediate.pictures[k]);
+    }
+    EXPECT_LE(differing, 10);
+}
+
 TEST_F(DebrisModeTest, NothingRecordedOutlivesTheFrame) {
     setDebrisDeferred(true);
     GlBattle gl;
@@ -127,6 +146,26 @@ TEST_F(DebrisModeTest, NothingRecordedOutlivesTheFrame) {
     resetDebrisStats();
     gl.drawAndFlush();
     EXPECT_EQ(debrisStats().fragments, debrisStats().shells * 15);
+    ASSERT_GT(debrisStats().paints, 0);
+
+    // The painting left no trace in the GL state.
+    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_Q));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_POLYGON_STIPPLE));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    GLint value = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
+    EXPECT_EQ(value, GL_MODULATE);
+    glGetIntegerv(GL_MATRIX_MODE, &value);
+    EXPECT_EQ(value, GL_MODELVIEW);
+    glGetIntegerv(GL_TEXTURE_STACK_DEPTH, &value);
+    EXPECT_EQ(value, 1);
+    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &value);
+    EXPECT_EQ(value, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 namespace {
