@@ -135,7 +135,9 @@ struct Batch {
         if (maskTexturesMade || maskTexturesFailed) {
             return maskTexturesMade;
         }
-        while (glGetError() != GL_NO_ERROR) {
+        // Errors left over from earlier calls must not count against the
+        // textures (a bounded read: some drivers repeat an error forever).
+        for (int k = 0; k < 16 && glGetError() != GL_NO_ERROR; ++k) {
         }
         glPushAttrib(GL_TEXTURE_BIT);
         glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
