@@ -30,6 +30,16 @@ bool needsShip(int mode) {
     return mode != OrbitView;
 }
 
+// Views whose every tick reads the followed ship. The still view reads it only
+// when it is set up; after that its eye and look-at point are fixed.
+bool readsShipEachTick(int mode) {
+    return mode == ChaseView || mode == TrailView || mode == CockpitView;
+}
+
+bool worldIsEmpty() {
+    return battle.TheWorld == nullptr || battle.TheWorld->count == 0;
+}
+
 }  // namespace
 
 Camera::Camera()
@@ -146,8 +156,10 @@ void Camera::tick(float t) {
         viewMode = chooseViewMode();
         setUpView();
     }
-    if (followedShip == nullptr && needsShip(viewMode)) {
-        // The ship is gone (a world build cleared it): fall back to the orbit.
+    if (followedShip == nullptr &&
+        (readsShipEachTick(viewMode) || (viewMode == StillView && worldIsEmpty()))) {
+        // The ship a view reads is gone, or the world is empty: fall back to
+        // the orbit. A still view whose ship was removed runs on to its end.
         viewMode = OrbitView;
     }
     switch (viewMode) {

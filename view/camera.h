@@ -47,6 +47,9 @@ public:
 
     // One tick at clock value t: advances the view (switching when it has run
     // its course), places the viewer, loads the view and refreshes viewVolume.
+    // A chase, trail or cockpit view whose ship is gone, or a still view in an
+    // empty world, shows the orbit instead; a still view whose ship was removed
+    // runs on (its eye and look-at point are fixed).
     void tick(float t);
 
     // Moves the wander offset one step per axis (x, y, z), drawing a new leg

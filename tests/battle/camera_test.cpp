@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "battle_test_util.h"
 
@@ -243,11 +244,84 @@ TEST(CameraTest, WithNoShipEveryViewBecomesTheOrbit) {
         EXPECT_EQ(cam.followedShip, nullptr);
         cameraFrame();
     }
-    // A view left without its ship falls back to the orbit as well.
-    cam.viewMode = ChaseView;
-    cam.followedShip = nullptr;
+    // A view left without its ship falls back to the orbit as well, the still
+    // view included once the world is empty.
+    for (int mode : {ChaseView, TrailView, CockpitView, StillView}) {
+        cam.viewMode = mode;
+        cam.viewFrame = 0;
+        cam.viewDuration = 100;
+        cam.followedShip = nullptr;
+        cameraFrame();
+        EXPECT_EQ(cam.viewMode, OrbitView) << "mode " << mode;
+    }
+}
+
+// Finishes the ship the camera follows and lets the world remove it.
+void removeFollowedShip(Camera& cam) {
+    ASSERT_NE(cam.followedShip, nullptr);
+    cam.followedShip->state = ShipFinished;
+    battle.TheWorld->step();
+}
+
+TEST(CameraTest, StillViewRunsOnToItsEndWhenItsShipIsRemoved) {
+    startTestBattle(0, 12);
+    Camera& cam = camera();
+    cam.eye = Vector3{40.0f, 50.0f, 60.0f};
+    cam.viewMode = StillView;
+    cam.setUpView();
+    ASSERT_EQ(cam.viewMode, StillView);
+    cam.viewDuration = 30;  // long enough to see it run on
+    cam.viewFrame = 0;
+    const Vector3 eye = cam.eye;
+    const Vector3 look = cam.viewOffset;
     cameraFrame();
-    EXPECT_EQ(cam.viewMode, OrbitView);
+    float before[16];
+    gfx().modelViewMatrix(before);
+
+    const int count = battle.TheWorld->count;
+    removeFollowedShip(cam);
+    EXPECT_EQ(battle.TheWorld->count, count - 1);
+    EXPECT_EQ(cam.followedShip, nullptr);
+    EXPECT_EQ(cam.viewMode, StillView);  // an unmarked ship asks for no new view
+
+    const std::uint32_t drawsBefore = randomState();
+    for (int tick = 2; tick <= 30; ++tick) {
+        cameraFrame();
+        ASSERT_EQ(cam.viewMode, StillView) << "tick " << tick;
+        EXPECT_EQ(cam.viewFrame, tick);
+        EXPECT_EQ(cam.eye.x, eye.x);
+        EXPECT_EQ(cam.eye.z, eye.z);
+        EXPECT_EQ(cam.viewOffset.y, look.y);
+        float m[16];
+        gfx().modelViewMatrix(m);
+        EXPECT_EQ(0, std::memcmp(m, before, sizeof m)) << "tick " << tick;
+    }
+    EXPECT_EQ(randomState(), drawsBefore);  // running on draws nothing
+
+    // The 31st tick ends the view and chooses the next one as usual.
+    const std::uint32_t s = randomState();
+    cameraFrame();
+    EXPECT_EQ(cam.viewFrame, 0);
+    EXPECT_NE(randomState(), s);
+    EXPECT_NE(cam.followedShip, nullptr);
+}
+
+TEST(CameraTest, OnlyViewsThatReadTheirShipFallBackWhenItIsGone) {
+    // In a world that still has ships, a view without its ship falls back to
+    // the orbit only when its tick would read the ship.
+    for (int mode : {ChaseView, TrailView, CockpitView, StillView}) {
+        startTestBattle(0, 21);
+        Camera& cam = camera();
+        cam.viewMode = mode;
+        cam.setUpView();
+        ASSERT_EQ(cam.viewMode, mode);
+        cam.viewFrame = 0;
+        cam.followedShip->flags &= ~(ShipFlagFollowed | ShipFlagCockpit);
+        cam.followedShip = nullptr;
+        cameraFrame();
+        EXPECT_EQ(cam.viewMode, mode == StillView ? StillView : OrbitView) << "mode " << mode;
+        EXPECT_EQ(cam.viewFrame, 1);
+    }
 }
 
 }  // namespace
