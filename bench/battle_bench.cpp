@@ -9,10 +9,9 @@
 
 #include <cstdint>
 
+#include "saver.h"
 #include "sim/battle.h"
 #include "sim/gfx.h"
-#include "sim/random.h"
-#include "sim/settings.h"
 #include "sim/shot.h"
 #include "sim/world.h"
 
@@ -21,17 +20,26 @@ namespace {
 // Frames run before measuring, so that shots fill the pool and ships have met.
 constexpr int WarmUpFrames = 600;
 
+// Every frame lasts 31 ms; the module's clock moves on by as much.
+constexpr int FrameMs = 31;
+std::uint32_t clockMs = 0;
+
+void battleFrame() {
+    clockMs += FrameMs;
+    saverDraw(clockMs);
+}
+
 void BM_BattleFrame(benchmark::State& state) {
     const int additional = static_cast<int>(state.range(0));
     World::useNearGrid = state.range(1) != 0;
-    initBattleProcess();
-    settings.reset();
     setGfx(nullptr);
-    settings.HVNumberAdditionalShips = additional;
-    randomSeed(20240607u);
-    startBattle();
+    SaverConfig config;
+    config.settings.HVNumberAdditionalShips = additional;
+    config.seed = 20240607u;
+    config.fixedFrameMs = FrameMs;
+    saverInit(config);  // no painter: the battle's own drawing walk, no GL
     for (int i = 0; i < WarmUpFrames; ++i) {
-        battleFrame(31);
+        battleFrame();
     }
 
     const std::uint64_t queriesBefore = battle.testModelCalls;
@@ -39,7 +47,7 @@ void BM_BattleFrame(benchmark::State& state) {
     std::int64_t ships = 0;
     std::int64_t frames = 0;
     for (auto _ : state) {
-        battleFrame(31);
+        battleFrame();
         shots += shotPool().activeCount();
         ships += battle.TheWorld->count;
         ++frames;
@@ -49,6 +57,7 @@ void BM_BattleFrame(benchmark::State& state) {
     state.counters["ships"] = static_cast<double>(ships) / n;
     state.counters["testModel"] = static_cast<double>(battle.testModelCalls - queriesBefore) / n;
     World::useNearGrid = true;
+    saverFree();
 }
 
 BENCHMARK(BM_BattleFrame)

@@ -12,7 +12,7 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DHALVORN_TESTS=OFF -DHAL
 cmake --build build-release -j"$(nproc)" --target halvorn
 
 mkdir -p "$out"
-build-release/host/headless/halvorn --frames 300 --frame-ms 31 --seed 1 \
+build-release/host/linux/halvorn --headless --frames 300 --frame-ms 31 --seed 1 \
   --output "$out" --contact-sheet "$out/contact-sheet.png" --trace "$out/trace.jsonl"
 echo "run: 300 frames in $out/frame-00001.png ... frame-00300.png"
 echo "run: contact sheet in $out/contact-sheet.png, trace in $out/trace.jsonl"

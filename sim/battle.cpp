@@ -165,10 +165,3 @@ void drawBattle() {
         battle.TheWorld->resolveShotHits();
     }
 }
-
-void battleFrame(int frameMs) {
-    battle.FrameTimeMicros = frameMs * 1000;
-    simulationStep();
-    cameraFrame();
-    drawBattle();
-}

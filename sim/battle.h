@@ -72,7 +72,4 @@ void simulationStep();
 // shots with their hits.
 void drawBattle();
 
-// One whole frame of frameMs milliseconds: simulationStep, cameraFrame, drawBattle.
-void battleFrame(int frameMs);
-
 #endif

@@ -53,7 +53,7 @@ bool parseSize(const std::string& text, int* width, int* height) {
     return true;
 }
 
-enum class Kind { Flag, Integer, Size, Text };
+enum class Kind { Flag, Integer, Size, Text, WindowId };
 
 struct OptionInfo {
     const char* name;      // without the leading "--"
@@ -67,7 +67,12 @@ struct OptionInfo {
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 
 const OptionInfo kOptions[] = {
-    {"headless", Kind::Flag, 0, 0, "", "run without a display (always the case for this program)"},
+    {"root", Kind::Flag, 0, 0, "",
+     "draw on the window in $XSCREENSAVER_WINDOW, or on the root window (screen-saver module)"},
+    {"window-id", Kind::WindowId, 0, 0, "ID", "draw on the existing X window ID (0x... or decimal)"},
+    {"fullscreen", Kind::Flag, 0, 0, "", "ask the window manager for a full-screen window"},
+    {"headless", Kind::Flag, 0, 0, "",
+     "run without a display (implied by --output, --trace, --contact-sheet and --bench)"},
     {"frames", Kind::Integer, 0, kInt64Max, "N", "stop after N frames (default: run until interrupted)"},
     {"size", Kind::Size, 0, 0, "WxH", "picture size in pixels, 16..16384 each (default 1280x720)"},
     {"seed", Kind::Integer, 0, 4294967295LL, "N",
@@ -104,12 +109,14 @@ std::string rangeText(const OptionInfo& info) {
 }
 
 // Stores a parsed value into the options; returns false with *error set when bad.
-bool apply(const OptionInfo& info, const std::string& value, HeadlessOptions* o, std::string* error) {
+bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, std::string* error) {
     const std::string opt = std::string("--") + info.name;
     switch (info.kind) {
     case Kind::Flag: {
         const std::string name = info.name;
         if (name == "headless") o->headless = true;
+        else if (name == "root") o->root = true;
+        else if (name == "fullscreen") o->fullscreen = true;
         else if (name == "letterbox") o->letterbox = true;
         else if (name == "random-start-view") o->randomStartView = true;
         else if (name == "low-res-stars") o->lowResStars = true;
@@ -147,6 +154,14 @@ bool apply(const OptionInfo& info, const std::string& value, HeadlessOptions* o,
             return false;
         }
         return true;
+    case Kind::WindowId:
+        if (!parseWindowId(value, &o->windowId)) {
+            *error = "option " + opt + ": invalid value '" + value +
+                     "' (expected an X window id, 0x... or decimal)";
+            return false;
+        }
+        o->windowIdGiven = true;
+        return true;
     case Kind::Text: {
         if (value.empty()) {
             *error = "option " + opt + ": empty value";
@@ -181,10 +196,12 @@ ParseResult parseOptions(int argc, const char* const* argv) {
     };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] ? argv[i] : "";
-        if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+        // XScreenSaver spells options with one dash: -root, -window-id, -fps.
+        const std::size_t dashes = arg.compare(0, 2, "--") == 0 ? 2 : (arg.compare(0, 1, "-") == 0 ? 1 : 0);
+        if (dashes == 0 || arg.size() < dashes + 1 || arg[dashes] == '-') {
             return fail("unexpected argument '" + arg + "' (see --help)");
         }
-        std::string name = arg.substr(2);
+        std::string name = arg.substr(dashes);
         std::string value;
         bool inlineValue = false;
         std::size_t eq = name.find('=');
@@ -208,6 +225,15 @@ ParseResult parseOptions(int argc, const char* const* argv) {
         result.status = ParseStatus::Help;
         return result;
     }
+    const ProgramOptions& o = result.options;
+    const int places = (o.root ? 1 : 0) + (o.windowIdGiven ? 1 : 0) + (o.headless ? 1 : 0);
+    if (places > 1) return fail("options --root, --window-id and --headless exclude each other");
+    if (wantsHeadless(o) && (o.root || o.windowIdGiven || o.fullscreen)) {
+        return fail("--output, --trace, --contact-sheet and --bench run headless: they cannot draw on a window");
+    }
+    if (o.fullscreen && (o.root || o.windowIdGiven)) {
+        return fail("option --fullscreen is for the program's own window, not with --root or --window-id");
+    }
     // The sheet picks its frames from the whole run, so the run must have an end.
     if (!result.options.contactSheet.empty() && (!result.options.framesGiven || result.options.frames < 1)) {
         return fail("option --contact-sheet needs --frames N with N >= 1");
@@ -215,12 +241,41 @@ ParseResult parseOptions(int argc, const char* const* argv) {
     return result;
 }
 
+bool wantsHeadless(const ProgramOptions& o) {
+    return o.headless || o.bench || !o.outputDir.empty() || !o.traceFile.empty() || !o.contactSheet.empty();
+}
+
+bool parseWindowId(const std::string& text, unsigned long* id) {
+    std::uint64_t value = 0;
+    std::size_t i = 0;
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        i = 2;
+    }
+    if (i >= text.size()) return false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return false;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+        if (value > 0xffffffffu) return false;  // X ids are 29 bits; anything wider is no window
+    }
+    if (value == 0) return false;
+    *id = static_cast<unsigned long>(value);
+    return true;
+}
+
 std::string optionsHelpText(const char* program) {
     std::string text = "Usage: ";
     text += program ? program : "halvorn";
     text += " [options]\n"
-            "Runs the endless space battle with OpenGL and no display.\n\n"
-            "Options (--opt value and --opt=value are the same):\n";
+            "Draws the endless space battle with OpenGL: in a window of its own, on an\n"
+            "existing window (as an XScreenSaver module), or headless with no display.\n\n"
+            "Options (-opt and --opt, --opt value and --opt=value are the same):\n";
     for (const OptionInfo& info : kOptions) {
         std::string left = std::string("  --") + info.name;
         if (info.kind != Kind::Flag) left += std::string(" ") + info.valueHint;
@@ -228,7 +283,8 @@ std::string optionsHelpText(const char* program) {
         else left += "  ";
         text += left + info.help + "\n";
     }
-    text += "\nExit status: 0 success, 1 start-up or output failure, 2 bad options.\n";
+    text += "\nIn a window, q, Q or Escape closes it.\n"
+            "Exit status: 0 success, 1 start-up or output failure, 2 bad options.\n";
     return text;
 }
 

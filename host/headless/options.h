@@ -1,8 +1,10 @@
-// Command line of the headless `halvorn` program.
+// Command line of the Linux `halvorn` program: the window, the screen-saver
+// module (--root, --window-id) and the headless run.
 //
-// Every option takes its value either as the next argument (`--size 640x480`)
-// or after an equals sign (`--size=640x480`). Parsing is pure: it neither
-// prints nor exits, so the caller decides what to do with an error.
+// Every option is spelt with one dash or two (`-root` as XScreenSaver passes
+// it, or `--root`) and takes its value either as the next argument (`--size
+// 640x480`) or after an equals sign (`--size=640x480`). Parsing is pure: it
+// neither prints nor exits, so the caller decides what to do with an error.
 #ifndef HALVORN_HOST_HEADLESS_OPTIONS_H
 #define HALVORN_HOST_HEADLESS_OPTIONS_H
 
@@ -10,11 +12,16 @@
 #include <cstdio>
 #include <string>
 
-struct HeadlessOptions {
-    bool headless = false;          // --headless: accepted; this program never opens a window
+struct ProgramOptions {
+    bool headless = false;          // --headless: no display, EGL without a window (implied by
+                                    // --output, --trace, --contact-sheet and --bench)
+    bool root = false;              // --root: draw on $XSCREENSAVER_WINDOW, else the root window
+    bool windowIdGiven = false;     // --window-id ID: draw on that existing window
+    unsigned long windowId = 0;     //   its X id (0x... or decimal)
+    bool fullscreen = false;        // --fullscreen: ask the window manager for full screen
     bool framesGiven = false;       // false: run until interrupted
     std::int64_t frames = 0;        // --frames N: frames to run after the start frame (>= 0)
-    int width = 1280;               // --size WxH, pixels (16..16384)
+    int width = 1280;               // --size WxH, pixels (16..16384); the window's first size
     int height = 720;
     bool seedGiven = false;         // false: seed with the millisecond tick count
     std::uint32_t seed = 0;         // --seed N (0..4294967295)
@@ -41,12 +48,19 @@ enum class ParseStatus {
 
 struct ParseResult {
     ParseStatus status = ParseStatus::Run;
-    HeadlessOptions options;
+    ProgramOptions options;
     std::string error;  // one line, no newline, names the offending option
 };
 
 // Parses argv[1..argc-1]. argv[0] is ignored.
 ParseResult parseOptions(int argc, const char* const* argv);
+
+// True when the options ask for the headless run rather than a window.
+bool wantsHeadless(const ProgramOptions& o);
+
+// Parses an X window id: "0x" followed by hexadecimal digits, or decimal
+// digits; 1..0xffffffff. False for anything else.
+bool parseWindowId(const std::string& text, unsigned long* id);
 
 // Exit status of a run stopped by invalid options.
 constexpr int kBadOptionsExitStatus = 2;

@@ -1,25 +1,20 @@
 // The OpenGL child window that covers the saver window, and the clock that
-// drives it: a one-shot multimedia timer, re-armed at every frame with a
-// period that adapts to the measured frame time, posts WM_TIMER to the child;
-// each WM_TIMER runs one frame. The timer thread does nothing but post.
+// drives it: a one-shot multimedia timer, re-armed at every frame with the
+// period the saver module asks for, posts WM_TIMER to the child; each
+// WM_TIMER runs one frame through the module (host/common/saver.h). The timer
+// thread does nothing but post.
 #include "win32_host.h"  // windows.h first: the GL and multimedia headers build on it
 
 #include <GL/gl.h>
 #include <mmsystem.h>
 
 #include <atomic>
-#include <ctime>
 #include <new>
 #include <string>
 
-#include "fps_text.h"
 #include "frame_period.h"
-#include "render/scene.h"
-#include "render/textures.h"
-#include "sim/battle.h"
-#include "sim/random.h"
-#include "sim/settings.h"
-#include "view/camera.h"
+#include "gl_painter.h"
+#include "saver.h"
 
 namespace {
 
@@ -35,13 +30,11 @@ HGLRC renderingContext = nullptr;
 HPALETTE palette = nullptr;
 PIXELFORMATDESCRIPTOR pixelFormat = {};
 
-FramePeriod framePeriod;
-// The tick count at program start, then at every frame.
-unsigned previousTick = GetTickCount();
-int lastFrameMs = 0;
+// The tick count at program start.
+const DWORD programStartTick = GetTickCount();
+GlPainter painter;
 UINT timerId = 0;
 UINT requestedResolution = 0;  // timer resolution requested with timeBeginPeriod, ms; 0 none
-FpsRing fpsRing;
 
 // Stand-in timer id when the multimedia timer cannot be armed.
 constexpr UINT_PTR FallbackTimerId = 1;
@@ -124,9 +117,7 @@ void armTimer(int delayMs, UINT resolution, const TIMECAPS& caps) {
     if (timerId == 0) SetTimer(childWindow.load(), FallbackTimerId, delay, nullptr);
 }
 
-void drawFrameRateLine(HWND window) {
-    const float rate = fpsRing.tick(static_cast<long>(std::clock()));
-    const std::string text = formatFpsLine(lastFrameMs, rate, battle.ShipCountShown, framePeriod.periodMs());
+void drawFrameRateLine(HWND window, const std::string& text) {
     RECT client;
     GetClientRect(window, &client);
     SetBkColor(windowDc, RGB(0, 0, 0));
@@ -135,24 +126,18 @@ void drawFrameRateLine(HWND window) {
 }
 
 void runFrame(HWND window) {
-    const unsigned now = GetTickCount();
-    lastFrameMs = frameTimeBetween(previousTick, now);
-    previousTick = now;
-    framePeriod.frameTook(lastFrameMs);
-
     TIMECAPS caps;
     if (timeGetDevCaps(&caps, sizeof caps) != TIMERR_NOERROR) ExitProcess(0);
     const UINT resolution = timerResolution(caps);
     requestResolution(resolution);
-    armTimer(framePeriod.periodMs(), resolution, caps);
 
-    battle.FrameTimeMicros = lastFrameMs * 1000;
-    simulationStep();
-    cameraFrame();
-    drawFrame();
-    glFlush();
+    const DWORD now = GetTickCount();
+    const SaverFrame frame = saverDraw(now);
+    // The next frame is due frame.delayMs after this one began.
+    const int spent = static_cast<int>(GetTickCount() - now);
+    armTimer(frame.delayMs - spent, resolution, caps);
     SwapBuffers(windowDc);
-    if (settings.HVIsFrameCounter) drawFrameRateLine(window);
+    if (!frame.fpsText.empty()) drawFrameRateLine(window, frame.fpsText);
 }
 
 void createGlWindow(HWND window) {
@@ -166,24 +151,30 @@ void createGlWindow(HWND window) {
     renderingContext = wglCreateContext(windowDc);
     wglMakeCurrent(windowDc, renderingContext);
 
-    randomSeed(GetTickCount());
-    installRenderer();
     useResourcePictures(SaverInstance);
-    loadTextures();
-    startBattle();
+    RECT client;
+    GetClientRect(window, &client);
+    SaverConfig config;
+    config.settings = readProfileSettings();
+    config.seed = GetTickCount();
+    config.width = client.right;
+    config.height = client.bottom;
+    config.startTickMs = programStartTick;
+    config.painter = &painter;
+    saverInit(config);
 
     TIMECAPS caps = {};
     timeGetDevCaps(&caps, sizeof caps);
     const UINT resolution = timerResolution(caps);
     requestResolution(resolution);
-    armTimer(framePeriod.periodMs(), resolution, caps);
+    armTimer(BaseFramePeriodMs, resolution, caps);
 }
 
 void destroyGlWindow(HWND window) {
+    saverFree();
     wglMakeCurrent(windowDc, nullptr);
     wglDeleteContext(renderingContext);
     renderingContext = nullptr;
-    uninstallRenderer();
     ReleaseDC(window, windowDc);
     if (palette != nullptr) {
         DeleteObject(palette);
@@ -215,7 +206,6 @@ LRESULT CALLBACK SaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             storedWidth = client.right;
             storedHeight = client.bottom;
         }
-        readProfileSettings();
         CreateWindowExA(0, GlClassName, "Child1", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
                         storedWidth, storedHeight, window, nullptr, SaverInstance, nullptr);
         return 0;
@@ -241,17 +231,14 @@ LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         childWindow.store(nullptr);
         return 0;
     case WM_SIZE:
-        WindowWidth = LOWORD(lParam);
-        WindowHeight = HIWORD(lParam);
-        updateViewport();
+        saverReshape(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_PAINT: {
         // Keeps the battle going while the window is being repainted; the
         // next timer frame draws it.
         PAINTSTRUCT paint;
         BeginPaint(window, &paint);
-        simulationStep();
-        cameraFrame();
+        saverRepaint();
         SwapBuffers(windowDc);
         EndPaint(window, &paint);
         return 0;

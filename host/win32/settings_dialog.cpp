@@ -5,8 +5,7 @@
 
 #include <commctrl.h>
 
-#include "dialog_logic.h"
-#include "render/backdrop_lists.h"
+#include "settings_profile.h"
 #include "resource_ids.h"
 #include "sim/settings.h"
 
@@ -30,7 +29,7 @@ void setCheck(HWND dialog, int id, int value) {
 }
 
 void initDialog(HWND dialog) {
-    readProfileSettings();
+    settings = readProfileSettings();
     setCheck(dialog, IDC_RANDOM_VIEW, settings.HVIsRandStartView);
     setCheck(dialog, IDC_FRAME_COUNTER, settings.HVIsFrameCounter);
     setCheck(dialog, IDC_LETTER_BOX, settings.HVIsLetterBox);
@@ -51,9 +50,10 @@ void initDialog(HWND dialog) {
 
 }  // namespace
 
-void readProfileSettings() {
-    readSettings(profile, &settings);
-    StarFaceList = starFaceListFor(settings.HVIsLowResStars);
+Settings readProfileSettings() {
+    Settings s;
+    readSettings(profile, &s);
+    return s;
 }
 
 void writeProfileSettings() { writeSettings(profile, settings); }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "sim/settings.h"
+
 // --- shell (saver_shell.cpp) ---
 
 // The program's module.
@@ -26,9 +28,8 @@ LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 // --- settings (settings_dialog.cpp) ---
 
-// Reads the five settings from the profile into `settings` and sets
-// StarFaceList from the low-resolution setting.
-void readProfileSettings();
+// The five settings as the profile holds them.
+Settings readProfileSettings();
 
 // Writes all five settings to the profile.
 void writeProfileSettings();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "saver.h"
 #include "sim/battle.h"
 #include "sim/fleet.h"
 #include "sim/gfx.h"
@@ -30,14 +31,29 @@ inline void defineSides() {
     defineSecondSide();
 }
 
-// A fresh battle of 13 + extra ships from seed.
+// The test's clock, ms: each frame advances it by the frame's length.
+inline std::uint32_t& testClockMs() {
+    static std::uint32_t clock = 0;
+    return clock;
+}
+
+// A fresh battle of 13 + extra ships from seed, started by the saver module
+// with no painter (nothing drawn; the software seam keeps the matrices).
 inline void startTestBattle(int extra, std::uint32_t seed) {
-    initBattleProcess();
-    settings.reset();
     setGfx(nullptr);
-    settings.HVNumberAdditionalShips = extra;
-    randomSeed(seed);
-    startBattle();
+    SaverConfig config;
+    config.settings.HVNumberAdditionalShips = extra;
+    config.seed = seed;
+    testClockMs() = 0;
+    config.startTickMs = 0;
+    saverInit(config);
+}
+
+// One whole frame of frameMs milliseconds (1 or more), run by the module as
+// the programs run it: the clock moves on by frameMs and the module measures it.
+inline void battleFrame(int frameMs) {
+    testClockMs() += static_cast<std::uint32_t>(frameMs);
+    saverDraw(testClockMs());
 }
 
 // Sets the generator to the first state (from 0 up) after which the draws made

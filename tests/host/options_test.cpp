@@ -17,7 +17,7 @@ ParseResult parse(std::vector<std::string> args) {
 }
 
 // Parses the option in both spellings and checks they agree.
-HeadlessOptions parseBoth(const std::string& name, const std::string& value) {
+ProgramOptions parseBoth(const std::string& name, const std::string& value) {
     ParseResult separate = parse({name, value});
     ParseResult joined = parse({name + "=" + value});
     EXPECT_EQ(separate.status, ParseStatus::Run) << name << " " << value << ": " << separate.error;
@@ -39,7 +39,7 @@ std::string readAll(std::FILE* f) {
 TEST(Options, DefaultsWithoutArguments) {
     ParseResult r = parse({});
     ASSERT_EQ(r.status, ParseStatus::Run);
-    const HeadlessOptions& o = r.options;
+    const ProgramOptions& o = r.options;
     EXPECT_EQ(o.width, 1280);
     EXPECT_EQ(o.height, 720);
     EXPECT_FALSE(o.framesGiven);
@@ -52,7 +52,7 @@ TEST(Options, DefaultsWithoutArguments) {
 }
 
 TEST(Options, ValuesInBothForms) {
-    HeadlessOptions o = parseBoth("--frames", "0");
+    ProgramOptions o = parseBoth("--frames", "0");
     EXPECT_TRUE(o.framesGiven);
     EXPECT_EQ(o.frames, 0);
     EXPECT_EQ(parseBoth("--frames", "7200").frames, 7200);
@@ -86,7 +86,7 @@ TEST(Options, FlagsAndLastValueWins) {
     ParseResult r = parse({"--headless", "--letterbox", "--random-start-view", "--low-res-stars", "--fps",
                            "--bench", "--ships", "5", "--ships=7"});
     ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
-    const HeadlessOptions& o = r.options;
+    const ProgramOptions& o = r.options;
     EXPECT_TRUE(o.headless && o.letterbox && o.randomStartView && o.lowResStars && o.fps && o.bench);
     EXPECT_EQ(o.ships, 7);
 }
@@ -95,7 +95,7 @@ TEST(Options, HelpListsEveryOption) {
     ParseResult r = parse({"--fps", "--help"});
     EXPECT_EQ(r.status, ParseStatus::Help);
     const std::string help = optionsHelpText("halvorn");
-    for (const char* name : {"--headless", "--frames N", "--size WxH", "--seed N", "--frame-ms N", "--ships N",
+    for (const char* name : {"--root", "--window-id ID", "--fullscreen", "--headless", "--frames N", "--size WxH", "--seed N", "--frame-ms N", "--ships N",
                              "--letterbox", "--random-start-view", "--low-res-stars", "--fps", "--output DIR",
                              "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--skip LIST", "--help"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
@@ -174,4 +174,62 @@ TEST(Options, FinishParsePrintsAndGivesTheExitStatus) {
     EXPECT_EQ(finishParse(parse({"--fps"}), "halvorn", out, err), -1);
     std::fclose(out);
     std::fclose(err);
+}
+
+TEST(Options, OneDashSpellingAsXScreenSaverPassesIt) {
+    ParseResult one = parse({"-root", "-fps", "-ships", "12", "-letterbox", "-size=320x200"});
+    ParseResult two = parse({"--root", "--fps", "--ships", "12", "--letterbox", "--size=320x200"});
+    ASSERT_EQ(one.status, ParseStatus::Run) << one.error;
+    ASSERT_EQ(two.status, ParseStatus::Run) << two.error;
+    EXPECT_TRUE(one.options.root && one.options.fps && one.options.letterbox);
+    EXPECT_EQ(one.options.ships, two.options.ships);
+    EXPECT_EQ(one.options.width, 320);
+    EXPECT_FALSE(wantsHeadless(one.options));
+    for (const char* bad : {"-", "---root", "--", "-window-id"}) {
+        EXPECT_EQ(parse({bad}).status, ParseStatus::Error) << bad;
+    }
+}
+
+TEST(Options, WindowIdsInHexOrDecimal) {
+    ParseResult r = parse({"-window-id", "0x2a00007"});
+    ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
+    EXPECT_TRUE(r.options.windowIdGiven);
+    EXPECT_EQ(r.options.windowId, 0x2a00007ul);
+    EXPECT_EQ(parse({"--window-id=44040199"}).options.windowId, 44040199ul);
+
+    unsigned long id = 7;
+    EXPECT_TRUE(parseWindowId("0XfF", &id));
+    EXPECT_EQ(id, 255ul);
+    EXPECT_TRUE(parseWindowId("0xffffffff", &id));
+    for (const char* bad : {"", "0x", "0", "0x0", "-5", "+5", "0x1g", "12a", " 12", "4294967296", "0x100000000",
+                            "0x0000000000000000001ffffffff"}) {
+        id = 7;
+        EXPECT_FALSE(parseWindowId(bad, &id)) << bad;
+        EXPECT_EQ(id, 7ul) << bad;
+    }
+    ParseResult bad = parse({"--window-id", "window"});
+    EXPECT_EQ(bad.status, ParseStatus::Error);
+    EXPECT_NE(bad.error.find("--window-id"), std::string::npos) << bad.error;
+}
+
+TEST(Options, WhereTheProgramDrawsIsOneChoice) {
+    // The outputs only exist headless; a window and the headless run exclude each other.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--output", "o"}, {"--trace", "-"}, {"--bench"}, {"--headless"},
+          {"--frames", "3", "--contact-sheet", "s.png"}}) {
+        ParseResult r = parse(args);
+        ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
+        EXPECT_TRUE(wantsHeadless(r.options)) << args[0];
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--root", "--window-id", "5"}, {"--root", "--headless"},
+          {"--window-id", "5", "--output", "o"}, {"--root", "--bench"}, {"--fullscreen", "--root"},
+          {"--fullscreen", "--window-id", "5"}, {"--fullscreen", "--trace", "t"}}) {
+        ParseResult r = parse(args);
+        EXPECT_EQ(r.status, ParseStatus::Error) << args[0] << " " << args[1];
+        EXPECT_EQ(r.error.find('\n'), std::string::npos);
+    }
+    ParseResult window = parse({"--fullscreen", "--size", "800x600"});
+    ASSERT_EQ(window.status, ParseStatus::Run) << window.error;
+    EXPECT_FALSE(wantsHeadless(window.options));
 }

@@ -7,12 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "render/backdrop_lists.h"
 #include "render/scene.h"
-#include "render/textures.h"
 #include "sim/battle.h"
-#include "sim/random.h"
-#include "sim/settings.h"
 #include "sim/ship.h"
 #include "sim/shot.h"
 #include "sim/world.h"
@@ -20,30 +16,24 @@
 #include "view/view_volume.h"
 
 GlBattle::~GlBattle() {
-    if (!context_) return;
-    uninstallRenderer();
-    // The battle's process state outlives the context; leave it clean.
-    initBattleProcess();
-    settings.reset();
-    StarFaceList = starFaceListFor(0);
+    // The battle's process state outlives the context; the module leaves it
+    // as at program start.
+    if (context_) saverFree();
 }
 
 bool GlBattle::start(const BattleSetup& setup, std::string* error) {
     context_ = EglContext::create(setup.width, setup.height, error);
     if (!context_) return false;
-    initBattleProcess();
-    randomSeed(setup.seed);
-    settings.reset();
-    settings.HVIsLetterBox = setup.letterbox ? 1 : 0;
-    settings.HVNumberAdditionalShips = setup.ships;
-    settings.HVIsLowResStars = setup.lowResStars ? 1 : 0;
-    StarFaceList = starFaceListFor(settings.HVIsLowResStars);
-    WindowWidth = setup.width;
-    WindowHeight = setup.height;
-    installRenderer();
-    updateViewport();
-    loadTextures();
-    startBattle();
+    SaverConfig config;
+    config.settings.HVIsLetterBox = setup.letterbox ? 1 : 0;
+    config.settings.HVNumberAdditionalShips = setup.ships;
+    config.settings.HVIsLowResStars = setup.lowResStars ? 1 : 0;
+    config.seed = setup.seed;
+    config.width = setup.width;
+    config.height = setup.height;
+    config.fixedFrameMs = FrameMs;
+    config.painter = &painter_;
+    saverInit(config);
     return true;
 }
 
@@ -52,10 +42,9 @@ void GlBattle::step(int frameMs) {
     simulationStep();
 }
 
-void GlBattle::frame(int frameMs) {
-    step(frameMs);
-    cameraFrame();
-    drawAndFlush();
+void GlBattle::frame() {
+    clockMs_ += static_cast<std::uint32_t>(FrameMs);
+    saverDraw(clockMs_);
 }
 
 void GlBattle::aim(const Vector3& eye, const Vector3& target, const Vector3& up) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "egl_context.h"
+#include "gl_painter.h"
 #include "sim/math3d.h"
 
 class Ship;
@@ -23,21 +24,25 @@ struct BattleSetup {
     bool lowResStars = false;
 };
 
-// One battle in its own context. Tests must call start() and skip when it
-// fails for want of an EGL display.
+// One battle in its own context, driven through the saver module as the
+// programs drive it. Tests must call start() and skip when it fails for want
+// of an EGL display.
 class GlBattle {
 public:
     ~GlBattle();
 
-    // Context, process reset, seed, settings, viewport, textures, first battle.
-    // False with *error set when no context can be made.
+    // Context, then the module's start-up (process reset, seed, settings,
+    // viewport, textures, first battle). False with *error set when no context
+    // can be made.
     bool start(const BattleSetup& setup, std::string* error);
 
-    // One whole frame of frameMs milliseconds as the program runs it:
-    // simulationStep, cameraFrame, drawFrame, glFlush.
-    void frame(int frameMs = 31);
+    // Every frame lasts this long, ms.
+    static constexpr int FrameMs = 31;
 
-    // simulationStep only.
+    // One whole frame as the programs run it (the module's saverDraw).
+    void frame();
+
+    // simulationStep only (for tests that place the camera themselves).
     void step(int frameMs = 31);
 
     // Loads the view from eye towards target with the given up direction into
@@ -55,6 +60,8 @@ public:
 
 private:
     std::unique_ptr<EglContext> context_;
+    GlPainter painter_;
+    std::uint32_t clockMs_ = 0;
 };
 
 // The first ship of fleet side `side` that is alive, or null.

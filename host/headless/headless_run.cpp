@@ -1,12 +1,12 @@
-// halvorn: the endless space battle drawn with OpenGL in an EGL context that
-// needs no display. Frames can be written as PNG files, traced as JSON Lines,
-// gathered on a contact sheet, or timed.
+// The headless run of halvorn: the endless space battle drawn with OpenGL in
+// an EGL context that needs no display. Frames can be written as PNG files,
+// traced as JSON Lines, gathered on a contact sheet, or timed.
 //
-// Start-up follows the saver: parse options, create the context, reset the
-// battle's process state (which draws from the unseeded generator), seed the
-// generator, settings, window size and viewport, textures, first battle. Each
-// frame then runs: frame time, simulationStep, cameraFrame, drawFrame, glFlush,
-// and the optional read-back, frame-rate line, PNG and trace line.
+// The saver module (host/common/saver.h) starts the battle and runs each
+// frame; this host owns the context, the clock, the pacing and the outputs:
+// after each frame the optional read-back, frame-rate line, PNG and trace line.
+#include "headless_run.h"
+
 #include <GL/gl.h>
 
 #include <chrono>
@@ -22,41 +22,24 @@
 #include "bench_report.h"
 #include "egl_context.h"
 #include "fps_overlay.h"
-#include "frame_period.h"
-#include "options.h"
+#include "gl_painter.h"
 #include "png_io.h"
+#include "saver.h"
 #include "trace.h"
 
 // ============================================================================
-// Battle library and renderer interface.
-// Everything this program uses from sim/, view/ and render/ goes through this
-// block: the headers and the few glue functions below.
-#include "render/backdrop_lists.h"  // StarFaceList, starFaceListFor
-#include "render/layers.h"            // setSkippedLayers, layerList
-#include "render/scene.h"           // installRenderer, updateViewport, drawFrame, WindowWidth/Height
-#include "render/textures.h"        // loadTextures
-#include "sim/battle.h"             // battle globals, initBattleProcess, startBattle, simulationStep
-#include "sim/random.h"             // randomSeed, randomState
-#include "sim/settings.h"           // settings
+// What this program reads of the battle and the renderer beyond the saver
+// module: the numbers of the trace and the bench floor's texture.
+#include "render/layers.h"    // layerList
+#include "render/textures.h"  // TextureNames
+#include "sim/battle.h"       // battle globals
+#include "sim/random.h"       // randomState
 #include "sim/ship.h"
-#include "sim/shot.h"               // shotPool
+#include "sim/shot.h"         // shotPool
 #include "sim/world.h"
-#include "view/camera.h"            // camera, cameraFrame
+#include "view/camera.h"      // camera
 
 namespace battle_glue {
-
-// The saver's settings read, from the command line instead of the profile.
-void applySettings(const HeadlessOptions& o) {
-    settings.HVIsLetterBox = o.letterbox ? 1 : 0;
-    settings.HVNumberAdditionalShips = o.ships;
-    settings.HVIsRandStartView = o.randomStartView ? 1 : 0;
-    settings.HVIsFrameCounter = o.fps ? 1 : 0;
-    settings.HVIsLowResStars = o.lowResStars ? 1 : 0;
-    StarFaceList = starFaceListFor(settings.HVIsLowResStars);
-}
-
-void setFrameTimeMicros(int micros) { battle.FrameTimeMicros = micros; }
-int shipCountShown() { return battle.ShipCountShown; }
 
 // The texture of the bench floor's quad: the star sky, as the backdrop draws it.
 void bindFloorTexture() { glBindTexture(GL_TEXTURE_2D, TextureNames[1]); }
@@ -90,7 +73,7 @@ void snapshot(std::int64_t frame, TraceFrame* f) {
 }
 
 }  // namespace battle_glue
-// End of the battle library and renderer interface.
+// End of what this program reads of the battle and the renderer.
 // ============================================================================
 
 namespace {
@@ -175,7 +158,9 @@ double measureFloorMs(std::int64_t* passes, int width, int height) {
     return ms;
 }
 
-int run(const HeadlessOptions& o) {
+}  // namespace
+
+int runHeadless(const ProgramOptions& o) {
     std::string error;
 
     // Output places first: failing there must not cost a battle build.
@@ -207,20 +192,23 @@ int run(const HeadlessOptions& o) {
     std::unique_ptr<ContactSheet> sheet;
     if (!o.contactSheet.empty()) sheet = std::make_unique<ContactSheet>(o.frames, o.width, o.height);
 
-    // Start-up in the saver's order. The process state is built from the
-    // unseeded generator, then the generator is seeded.
-    initBattleProcess();
     const std::uint32_t seed = o.seedGiven ? o.seed : tickCountSeed();
-    randomSeed(seed);
     std::fprintf(stderr, "halvorn: seed %u\n", static_cast<unsigned>(seed));
-    battle_glue::applySettings(o);
-    WindowWidth = o.width;
-    WindowHeight = o.height;
-    installRenderer();
-    setSkippedLayers(o.skip);
-    updateViewport();
-    loadTextures();
-    startBattle();
+    GlPainter painter;
+    painter.skippedLayers = o.skip;
+    SaverConfig config;
+    config.settings.HVIsLetterBox = o.letterbox ? 1 : 0;
+    config.settings.HVNumberAdditionalShips = o.ships;
+    config.settings.HVIsRandStartView = o.randomStartView ? 1 : 0;
+    config.settings.HVIsFrameCounter = o.fps ? 1 : 0;
+    config.settings.HVIsLowResStars = o.lowResStars ? 1 : 0;
+    config.seed = seed;
+    config.width = o.width;
+    config.height = o.height;
+    config.startTickMs = 0;  // the clock counts from program start
+    config.fixedFrameMs = o.frameMs;
+    config.painter = &painter;
+    saverInit(config);
 
     TraceFrame traceFrame;
     auto writeTrace = [&](std::int64_t frame) {
@@ -230,7 +218,10 @@ int run(const HeadlessOptions& o) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     };
-    if (!writeTrace(0)) return 1;
+    if (!writeTrace(0)) {
+        saverFree();
+        return 1;
+    }
 
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
@@ -238,9 +229,6 @@ int run(const HeadlessOptions& o) {
     // Measured frame times are paced like the saver's one-shot timer; fixed
     // frame times and benchmarks run as fast as the machine allows.
     const bool paced = o.frameMs == 0 && !o.bench;
-    FramePeriod framePeriod;
-    FpsRing fpsRing;
-    std::uint32_t previousTick = 0;  // program start
     std::int64_t lastFpsPrint = INT64_MIN / 2;
     SteadyClock::time_point nextFrameAt = SteadyClock::now();
     BenchTotals bench;
@@ -248,51 +236,30 @@ int run(const HeadlessOptions& o) {
     const SteadyClock::time_point loopStart = SteadyClock::now();
     RgbImage picture;
     int status = 0;
+    SaverTimings timings;
 
     for (std::int64_t k = 1; !o.framesGiven || k <= o.frames; ++k) {
         if (stopRequested) break;
         if (paced) std::this_thread::sleep_until(nextFrameAt);
         const SteadyClock::time_point frameStart = SteadyClock::now();
-        // A 32-bit tick count, as the saver has; the difference wraps with it
-        // and is clamped so that the frame time in microseconds fits an int.
-        const std::uint32_t now = tickCount();
-        const int lastFrameMs = frameTimeBetween(previousTick, now);
-        previousTick = now;
-
-        int frameMs = o.frameMs;
-        int periodMs = o.frameMs;
-        if (o.frameMs == 0) {
-            framePeriod.frameTook(lastFrameMs);
-            frameMs = lastFrameMs;
-            periodMs = framePeriod.periodMs();
-            nextFrameAt = frameStart + std::chrono::milliseconds(periodMs);
-        }
-        battle_glue::setFrameTimeMicros(frameMs * 1000);
-
-        const SteadyClock::time_point t0 = SteadyClock::now();
-        simulationStep();
-        const SteadyClock::time_point t1 = SteadyClock::now();
-        cameraFrame();
-        const SteadyClock::time_point t2 = SteadyClock::now();
-        drawFrame();
-        glFlush();
-        const SteadyClock::time_point t3 = SteadyClock::now();
+        // A 32-bit tick count, as the saver has; the module works out the
+        // frame time from it.
+        const SaverFrame frame = saverDraw(tickCount(), o.bench ? &timings : nullptr);
+        nextFrameAt = frameStart + std::chrono::milliseconds(frame.delayMs);
         if (o.bench) {
+            const SteadyClock::time_point t3 = SteadyClock::now();
             glFinish();
             const SteadyClock::time_point t4 = SteadyClock::now();
-            bench.simulationMs += elapsedMs(t0, t1);
-            bench.cameraMs += elapsedMs(t1, t2);
-            bench.drawingMs += elapsedMs(t2, t3);
+            bench.simulationMs += timings.simulationMs;
+            bench.cameraMs += timings.cameraMs;
+            bench.drawingMs += timings.drawingMs;
             bench.finishMs += elapsedMs(t3, t4);
         }
 
-        std::string fpsLine;
         if (o.fps) {
             const std::int64_t clockMs = ticksMs();
-            const float rate = fpsRing.tick(clockMs);
-            fpsLine = formatFpsLine(lastFrameMs, rate, battle_glue::shipCountShown(), periodMs);
             if (clockMs - lastFpsPrint >= 1000) {
-                std::fprintf(stderr, "%s\n", fpsLine.c_str());
+                std::fprintf(stderr, "%s\n", frame.fpsText.c_str());
                 lastFpsPrint = clockMs;
             }
         }
@@ -305,7 +272,7 @@ int run(const HeadlessOptions& o) {
                 status = 1;
                 break;
             }
-            if (o.fps) overlay.draw(&picture, fpsLine);
+            if (o.fps) overlay.draw(&picture, frame.fpsText);
             if (writeFrame && !writePng(framePngPath(o.outputDir, k), picture, &error)) {
                 std::fprintf(stderr, "%s\n", error.c_str());
                 status = 1;
@@ -337,15 +304,6 @@ int run(const HeadlessOptions& o) {
     }
     // On stdout, unless the trace already goes there.
     if (o.bench) std::fputs(formatBenchReport(bench).c_str(), o.traceFile == "-" ? stderr : stdout);
-    uninstallRenderer();
+    saverFree();
     return status;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    const ParseResult parsed = parseOptions(argc, argv);
-    const int exitStatus = finishParse(parsed, "halvorn", stdout, stderr);
-    if (exitStatus >= 0) return exitStatus;
-    return run(parsed.options);
 }

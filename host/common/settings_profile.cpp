@@ -1,5 +1,5 @@
-// Settings dialog arithmetic and the profile round trip; see dialog_logic.h.
-#include "dialog_logic.h"
+// Settings dialog arithmetic and the profile round trip; see settings_profile.h.
+#include "settings_profile.h"
 
 #include <cstdio>
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "dialog_logic.h"
+#include "settings_profile.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // than 20 late frames (longer than the period + 8 ms) switch to slow mode with
 // the window's sum / 60 + 5 ms; in slow mode each later window shortens the
 // period by 20 % until it is back at 31 ms. Milliseconds throughout.
-#ifndef HALVORN_HOST_WIN32_FRAME_PERIOD_H
-#define HALVORN_HOST_WIN32_FRAME_PERIOD_H
+#ifndef HALVORN_HOST_COMMON_FRAME_PERIOD_H
+#define HALVORN_HOST_COMMON_FRAME_PERIOD_H
 
 // The period the timer starts with and returns to, ms.
 constexpr int BaseFramePeriodMs = 31;

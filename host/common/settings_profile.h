@@ -1,8 +1,8 @@
 // The settings dialog's arithmetic and the settings' round trip through the
 // user's profile (section "Halvorn" of WIN.INI on Windows), behind a small
 // profile interface so that both are tested without Windows.
-#ifndef HALVORN_HOST_WIN32_DIALOG_LOGIC_H
-#define HALVORN_HOST_WIN32_DIALOG_LOGIC_H
+#ifndef HALVORN_HOST_COMMON_SETTINGS_PROFILE_H
+#define HALVORN_HOST_COMMON_SETTINGS_PROFILE_H
 
 #include "sim/settings.h"
 

@@ -1,7 +1,7 @@
 // The frame-rate line: a ring of the clock readings of the last 32 frames,
 // and the line's text.
-#ifndef HALVORN_HOST_WIN32_FPS_TEXT_H
-#define HALVORN_HOST_WIN32_FPS_TEXT_H
+#ifndef HALVORN_HOST_COMMON_FPS_TEXT_H
+#define HALVORN_HOST_COMMON_FPS_TEXT_H
 
 #include <string>
 

@@ -1,0 +1,19 @@
+// The saver module's painter for a current OpenGL context: the battle drawn
+// by the renderer (render/), with the settings' starfield and letterbox.
+#ifndef HALVORN_HOST_COMMON_GL_PAINTER_H
+#define HALVORN_HOST_COMMON_GL_PAINTER_H
+
+#include "saver.h"
+
+class GlPainter final : public SaverPainter {
+public:
+    // Parts of the picture left out (render/layers.h bits), for measuring.
+    unsigned skippedLayers = 0;
+
+    void start(int width, int height) override;
+    void reshape(int width, int height) override;
+    void draw() override;
+    void stop() override;
+};
+
+#endif
