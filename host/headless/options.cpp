@@ -226,8 +226,11 @@ ParseResult parseOptions(int argc, const char* const* argv) {
         return result;
     }
     const ProgramOptions& o = result.options;
-    const int places = (o.root ? 1 : 0) + (o.windowIdGiven ? 1 : 0) + (o.headless ? 1 : 0);
-    if (places > 1) return fail("options --root, --window-id and --headless exclude each other");
+    // XScreenSaver's settings dialog previews a module by appending
+    // --window-id to its command, --root included: the given window wins.
+    if (o.headless && (o.root || o.windowIdGiven)) {
+        return fail("option --headless draws on no window: not with --root or --window-id");
+    }
     if (wantsHeadless(o) && (o.root || o.windowIdGiven || o.fullscreen)) {
         return fail("--output, --trace, --contact-sheet and --bench run headless: they cannot draw on a window");
     }

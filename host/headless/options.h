@@ -16,7 +16,7 @@ struct ProgramOptions {
     bool headless = false;          // --headless: no display, EGL without a window (implied by
                                     // --output, --trace, --contact-sheet and --bench)
     bool root = false;              // --root: draw on $XSCREENSAVER_WINDOW, else the root window
-    bool windowIdGiven = false;     // --window-id ID: draw on that existing window
+    bool windowIdGiven = false;     // --window-id ID: draw on that existing window (wins over --root)
     unsigned long windowId = 0;     //   its X id (0x... or decimal)
     bool fullscreen = false;        // --fullscreen: ask the window manager for full screen
     bool framesGiven = false;       // false: run until interrupted

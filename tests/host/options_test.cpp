@@ -222,13 +222,19 @@ TEST(Options, WhereTheProgramDrawsIsOneChoice) {
         EXPECT_TRUE(wantsHeadless(r.options)) << args[0];
     }
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--root", "--window-id", "5"}, {"--root", "--headless"},
+         {std::vector<std::string>{"--window-id", "5", "--headless"}, {"--root", "--headless"},
           {"--window-id", "5", "--output", "o"}, {"--root", "--bench"}, {"--fullscreen", "--root"},
           {"--fullscreen", "--window-id", "5"}, {"--fullscreen", "--trace", "t"}}) {
         ParseResult r = parse(args);
         EXPECT_EQ(r.status, ParseStatus::Error) << args[0] << " " << args[1];
         EXPECT_EQ(r.error.find('\n'), std::string::npos);
     }
+    // The settings dialog's preview: the module's command with --window-id appended.
+    ParseResult preview = parse({"-root", "-ships", "140", "--window-id", "0x1200003"});
+    ASSERT_EQ(preview.status, ParseStatus::Run) << preview.error;
+    EXPECT_TRUE(preview.options.windowIdGiven);
+    EXPECT_EQ(preview.options.ships, 140);
+
     ParseResult window = parse({"--fullscreen", "--size", "800x600"});
     ASSERT_EQ(window.status, ParseStatus::Run) << window.error;
     EXPECT_FALSE(wantsHeadless(window.options));
