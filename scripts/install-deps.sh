@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what Halvorn needs on a fresh Debian 12 machine (run as root).
 #   scripts/install-deps.sh core   compilers, CMake, GoogleTest, Google Benchmark
-#   scripts/install-deps.sh gl     + headless OpenGL (EGL, Mesa), PNG, FreeType, a font
-#   scripts/install-deps.sh all    + FCL, clang's fuzzer runtime, MinGW-w64, Wine, Xvfb tools
+#   scripts/install-deps.sh gl     + OpenGL (EGL, Mesa), X11, PNG, FreeType, a font
+#   scripts/install-deps.sh all    + FCL, clang's fuzzer runtime, MinGW-w64, Wine, Xvfb tools,
+#                                    XScreenSaver and the packaging tools the tests use
 set -euo pipefail
 level=${1:-all}
 
@@ -10,7 +11,8 @@ core=(build-essential cmake pkg-config googletest libgtest-dev libbenchmark-dev)
 gl=(libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
     libpng-dev libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core)
 extra=(libfcl-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix
-       binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick x11-utils)
+       binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick x11-utils
+       xscreensaver xscreensaver-data xscreensaver-gl libxml2-utils dpkg-dev groff-base gzip)
 
 pkgs=("${core[@]}")
 case "$level" in
