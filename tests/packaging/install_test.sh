@@ -104,6 +104,33 @@ for s in "${settings[@]}"; do
     fail "the program runs with '$s'" "exit $?: $(tail -n 2 "$work/run.log")"
   fi
 done
+# Every combination the dialog can produce: each subset of the toggles with
+# each slider at its low, default and high values.
+toggles=()
+for ((i = 1; i <= n; i++)); do toggles+=("$(xpath "string((//@arg-set | //@arg-unset)[$i])")"); done
+slider_values=()
+for s in "${settings[@]}"; do
+  case " ${toggles[*]} " in *" $s "*) ;; *) slider_values+=("$s") ;; esac
+done
+[ ${#slider_values[@]} -gt 0 ] || slider_values=("")
+combinations=0
+combination_failures=()
+for ((mask = 0; mask < (1 << ${#toggles[@]}); mask++)); do
+  chosen=()
+  for ((t = 0; t < ${#toggles[@]}; t++)); do
+    (( mask & (1 << t) )) && chosen+=("${toggles[$t]}")
+  done
+  for v in "${slider_values[@]}"; do
+    combinations=$((combinations + 1))
+    headless_run "$v ${chosen[*]}" || combination_failures+=("'$v ${chosen[*]}'")
+  done
+done
+if [ ${#combination_failures[@]} -eq 0 ]; then
+  pass "the program runs with each of the $combinations combinations of the settings"
+else
+  fail "the program runs with every combination of the settings" "${combination_failures[*]}"
+fi
+
 combined=()
 for ((i = 1; i <= $(xpath 'count(//number)'); i++)); do
   arg=$(xpath "string((//number)[$i]/@arg)")
