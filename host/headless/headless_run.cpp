@@ -197,11 +197,7 @@ int runHeadless(const ProgramOptions& o) {
     GlPainter painter;
     painter.skippedLayers = o.skip;
     SaverConfig config;
-    config.settings.HVIsLetterBox = o.letterbox ? 1 : 0;
-    config.settings.HVNumberAdditionalShips = o.ships;
-    config.settings.HVIsRandStartView = o.randomStartView ? 1 : 0;
-    config.settings.HVIsFrameCounter = o.fps ? 1 : 0;
-    config.settings.HVIsLowResStars = o.lowResStars ? 1 : 0;
+    config.settings = userSettings(o);
     config.seed = seed;
     config.width = o.width;
     config.height = o.height;

@@ -244,6 +244,17 @@ ParseResult parseOptions(int argc, const char* const* argv) {
     return result;
 }
 
+Settings userSettings(const ProgramOptions& o) {
+    Settings s;
+    s.reset();
+    s.HVIsLetterBox = o.letterbox ? 1 : 0;
+    s.HVNumberAdditionalShips = o.ships;
+    s.HVIsRandStartView = o.randomStartView ? 1 : 0;
+    s.HVIsFrameCounter = o.fps ? 1 : 0;
+    s.HVIsLowResStars = o.lowResStars ? 1 : 0;
+    return s;
+}
+
 bool wantsHeadless(const ProgramOptions& o) {
     return o.headless || o.bench || !o.outputDir.empty() || !o.traceFile.empty() || !o.contactSheet.empty();
 }

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <string>
 
+#include "sim/settings.h"
+
 struct ProgramOptions {
     bool headless = false;          // --headless: no display, EGL without a window (implied by
                                     // --output, --trace, --contact-sheet and --bench)
@@ -54,6 +56,9 @@ struct ParseResult {
 
 // Parses argv[1..argc-1]. argv[0] is ignored.
 ParseResult parseOptions(int argc, const char* const* argv);
+
+// The five user settings the options give (the saver reads them from its profile).
+Settings userSettings(const ProgramOptions& o);
 
 // True when the options ask for the headless run rather than a window.
 bool wantsHeadless(const ProgramOptions& o);

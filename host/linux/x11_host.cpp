@@ -211,11 +211,7 @@ private:
         }
 
         SaverConfig config;
-        config.settings.HVIsLetterBox = options_.letterbox ? 1 : 0;
-        config.settings.HVNumberAdditionalShips = options_.ships;
-        config.settings.HVIsRandStartView = options_.randomStartView ? 1 : 0;
-        config.settings.HVIsFrameCounter = options_.fps ? 1 : 0;
-        config.settings.HVIsLowResStars = options_.lowResStars ? 1 : 0;
+        config.settings = userSettings(options_);
         config.seed = options_.seedGiven ? options_.seed : tickMs();
         config.width = width_;
         config.height = height_;

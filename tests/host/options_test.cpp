@@ -239,3 +239,17 @@ TEST(Options, WhereTheProgramDrawsIsOneChoice) {
     ASSERT_EQ(window.status, ParseStatus::Run) << window.error;
     EXPECT_FALSE(wantsHeadless(window.options));
 }
+
+TEST(Options, UserSettingsAreTheFiveSwitches) {
+    Settings none = userSettings(parse({}).options);
+    EXPECT_EQ(none.HVIsLetterBox + none.HVNumberAdditionalShips + none.HVIsRandStartView + none.HVIsFrameCounter +
+                  none.HVIsLowResStars,
+              0);
+    const Settings all =
+        userSettings(parse({"-letterbox", "-ships", "300", "-random-start-view", "-fps", "-low-res-stars"}).options);
+    EXPECT_EQ(all.HVIsLetterBox, 1);
+    EXPECT_EQ(all.HVNumberAdditionalShips, 300);
+    EXPECT_EQ(all.HVIsRandStartView, 1);
+    EXPECT_EQ(all.HVIsFrameCounter, 1);
+    EXPECT_EQ(all.HVIsLowResStars, 1);
+}
