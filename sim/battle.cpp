@@ -1,6 +1,7 @@
 // The battle's process-wide values, build, restart rule and frame order; see battle.h.
 #include "sim/battle.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -70,6 +71,12 @@ void initBattleProcess() {
     for (int s = 0; s < MaxSides; ++s) {
         quatFromAngles(fleetLayout.orientations[s], 0.0f, 0.0f, 0.0f);
     }
+}
+
+void missingStartUp(const char* what) {
+    std::fprintf(stderr, "%s used before the battle's start-up: call initBattleProcess() first\n",
+                 what);
+    std::abort();
 }
 
 void startBattle() {

@@ -58,6 +58,12 @@ extern BattleGlobals battle;
 // start-up, before seeding the generator; tests call it to start clean.
 void initBattleProcess();
 
+// Stops the program: `what`, a part of the process state that
+// initBattleProcess() makes, was used before it. The message says so and how
+// to fix it ("call initBattleProcess() first"). The check stays on in every
+// build: it is one pointer compare, and going on would dereference null.
+[[noreturn]] void missingStartUp(const char* what);
+
 // First call: defines the fleet layout and both sides; every call: buildBattle().
 void startBattle();
 

@@ -224,7 +224,7 @@ void ShotPool::hitTest(Ship& ship, int& drawShots) {
 
 ShotPool& shotPool() {
     if (!thePool) {
-        initBattleProcess();
+        missingStartUp("shotPool()");
     }
     return *thePool;
 }

@@ -106,7 +106,8 @@ private:
 // deactivates the shot. shotIndex is the shot's place in the active list.
 void testShotAgainstShip(ShotClass& shot, int shotIndex, Ship& ship);
 
-// The process's pool (made by initBattleProcess).
+// The process's pool, made by initBattleProcess(); used before that, it stops
+// the program (missingStartUp).
 ShotPool& shotPool();
 
 // Replaces the pool by a newly constructed one.

@@ -308,7 +308,7 @@ void Camera::resetWander() {
 
 Camera& camera() {
     if (!theCamera) {
-        initBattleProcess();
+        missingStartUp("camera()");
     }
     return *theCamera;
 }

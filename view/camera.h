@@ -94,7 +94,8 @@ private:
     void look(const Vector3& from, const Vector3& to, const Vector3& up);
 };
 
-// The process's camera (made by initBattleProcess).
+// The process's camera, made by initBattleProcess(); used before that, it
+// stops the program (missingStartUp).
 Camera& camera();
 
 // Replaces the camera by a newly constructed one (nine draws).
