@@ -42,7 +42,7 @@ void BM_BattleFrame(benchmark::State& state) {
         battleFrame();
     }
 
-    const std::uint64_t queriesBefore = battle.testModelCalls;
+    const std::uint64_t queriesBefore = battleStats.testModelCalls;
     std::int64_t shots = 0;
     std::int64_t ships = 0;
     std::int64_t frames = 0;
@@ -55,7 +55,7 @@ void BM_BattleFrame(benchmark::State& state) {
     const double n = frames > 0 ? static_cast<double>(frames) : 1.0;
     state.counters["shots"] = static_cast<double>(shots) / n;
     state.counters["ships"] = static_cast<double>(ships) / n;
-    state.counters["testModel"] = static_cast<double>(battle.testModelCalls - queriesBefore) / n;
+    state.counters["testModel"] = static_cast<double>(battleStats.testModelCalls - queriesBefore) / n;
     World::useNearGrid = true;
     saverFree();
 }

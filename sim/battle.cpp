@@ -16,6 +16,7 @@
 #include "view/view_volume.h"
 
 BattleGlobals battle = {};
+BattleStatistics battleStats = {};
 
 namespace {
 
@@ -45,14 +46,18 @@ void BattleGlobals::reset() {
     RestartThreshold = 0;
     ShipCountShown = 0;
     FirstStart = 1;
+    ShipsMade = 0;
+}
+
+void BattleStatistics::reset() {
     hitsThisFrame = 0;
     testModelCalls = 0;
-    shipsMade = 0;
 }
 
 void initBattleProcess() {
     // The world goes first: its ships may be referred to by the old camera.
     battle.reset();
+    battleStats.reset();
     for (int s = 0; s < MaxSides; ++s) {
         FleetSides[s] = FleetSide();
     }
@@ -133,7 +138,7 @@ void buildBattle() {
 }
 
 void simulationStep() {
-    battle.hitsThisFrame = 0;
+    battleStats.hitsThisFrame = 0;
     battle.FrameCounter += 1;
 
     const float dt = static_cast<float>(battle.FrameTimeMicros);

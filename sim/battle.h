@@ -41,9 +41,7 @@ struct BattleGlobals {
     int ShipCountShown;                            // world's ship count taken at each step
     World* TheWorld;                               // owned; null before the first build
     int FirstStart;                                // 1 until the first startBattle
-    int hitsThisFrame;                             // Ship::hit calls since the last simulationStep began
-    std::uint64_t testModelCalls;                  // collision queries run, all frames together
-    unsigned shipsMade;                            // ships constructed (serial numbers)
+    unsigned ShipsMade;                            // ships constructed since start-up (serials)
 
     // Frees the world and sets every value to its program-start state.
     void reset();
@@ -51,8 +49,22 @@ struct BattleGlobals {
 
 extern BattleGlobals battle;
 
+// What the battle counts for tests, traces and benchmarks. Nothing in the
+// battle reads these. (ShipsMade above is no statistic: it hands every ship
+// its serial, the identity traces and the determinism hash know it by, so it
+// runs on across battles and is reset only with the battle's own values.)
+struct BattleStatistics {
+    int hitsThisFrame;             // Ship::hit calls since the last simulationStep began
+    std::uint64_t testModelCalls;  // collision queries run, all frames together
+
+    // Both to 0, as at program start.
+    void reset();
+};
+
+extern BattleStatistics battleStats;
+
 // Resets every process-wide battle state to program start, in this order: the
-// battle values (freeing any world), generator state := 1, the shot pool, the
+// battle values (freeing any world) and statistics, generator state := 1, the shot pool, the
 // camera (both draw from the unseeded generator), the fleet placement cursors
 // := 0 and the layout orientations := identity. The host calls it once at
 // start-up, before seeding the generator; tests call it to start clean.

@@ -72,7 +72,7 @@ Ship::Ship(const FleetSide& side)
       explosionFrames(0),
       deathFrames(0),
       autopilot(::autopilot),
-      serial(battle.shipsMade++) {
+      serial(battle.ShipsMade++) {
     // Controls in index order: roll, pitch, yaw, then empty ones. The side's
     // count is kept (it places the battery trigger words) but bounded by the
     // arrays; slots that no enabled control fills do nothing.
@@ -140,7 +140,7 @@ Ship::~Ship() {
 }
 
 void Ship::hit(int) {
-    battle.hitsThisFrame += 1;
+    battleStats.hitsThisFrame += 1;
     state = ShipDying;
     flags |= ShipFlagDying;
     explosionFrames = 0;

@@ -88,7 +88,7 @@ public:
     int explosionFrames;                // frames the explosion has been drawn
     int deathFrames;                    // frames since the ship started dying
     AutopilotFunction autopilot;        // the maneuver routine
-    unsigned serial;                    // ships made before this one in the process (traces)
+    unsigned serial;                    // battle.ShipsMade at construction: its identity in traces
 };
 
 #endif

@@ -200,7 +200,7 @@ void testShotAgainstShip(ShotClass& shot, int shotIndex, Ship& ship) {
     if (shot.collisionModel == nullptr || ship.collisionModel == nullptr) {
         return;
     }
-    battle.testModelCalls += 1;
+    battleStats.testModelCalls += 1;
     if (shot.collisionModel->testModel(ship.collisionModel, -1, 0, nullptr)) {
         ship.hit(static_cast<int>(shot.spareValue));
         shot.hit(ship.strength);

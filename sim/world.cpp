@@ -155,7 +155,7 @@ void testShipPair(Ship& a, Ship& b) {
     if (a.collisionModel == nullptr || b.collisionModel == nullptr) {
         return;
     }
-    battle.testModelCalls += 1;
+    battleStats.testModelCalls += 1;
     if (a.collisionModel->testModel(b.collisionModel, -1, 0, nullptr)) {
         a.hit(50);
         b.hit(50);

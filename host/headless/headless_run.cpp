@@ -50,7 +50,7 @@ void snapshot(std::int64_t frame, TraceFrame* f) {
     f->rng = randomState();
     f->count = battle.TheWorld ? battle.TheWorld->count : 0;
     f->shots = shotPool().activeCount();
-    f->hits = battle.hitsThisFrame;
+    f->hits = battleStats.hitsThisFrame;
     f->view = camera().viewMode;
     f->ships.clear();
     if (!battle.TheWorld) return;

@@ -98,7 +98,7 @@ HitLog runBattle(bool nearGrid, int extra, std::uint32_t seed, int frames, const
     for (int f = 0; f < frames; ++f) {
         log.frame = f;
         battleFrame(frameMs[f % frameMsCount]);
-        log.frameStates.push_back(randomState() ^ static_cast<std::uint32_t>(battle.testModelCalls));
+        log.frameStates.push_back(randomState() ^ static_cast<std::uint32_t>(battleStats.testModelCalls));
     }
     setHitRecorder(nullptr);
     World::useNearGrid = true;

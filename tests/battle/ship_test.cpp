@@ -273,7 +273,7 @@ TEST(ShipTest, BatteryFiresUntilTheVolleyIsOverButNotWhileDying) {
 TEST(ShipTest, HitStartsBothEffectsAndASecondHitKeepsTheShipDying) {
     setUpRates();
     std::unique_ptr<Ship> s = makeShip(0);
-    battle.hitsThisFrame = 0;
+    battleStats.hitsThisFrame = 0;
     s->hit(50);
     EXPECT_EQ(s->state, ShipDying);
     EXPECT_EQ(s->flags & ShipFlagDying, ShipFlagDying);
@@ -287,7 +287,7 @@ TEST(ShipTest, HitStartsBothEffectsAndASecondHitKeepsTheShipDying) {
     s->hit(50);
     EXPECT_EQ(s->state, ShipDying);
     EXPECT_EQ(s->explosionFrames, 0);
-    EXPECT_EQ(battle.hitsThisFrame, 2);
+    EXPECT_EQ(battleStats.hitsThisFrame, 2);
 }
 
 TEST(ShipTest, VisibleExplosionRestartsTheFlareOnlyWhileYoung) {

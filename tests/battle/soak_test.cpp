@@ -73,7 +73,7 @@ TEST(BattleSoak, LargestBattleRunsFlatForTwoHundredThousandFrames) {
         battleFrame(31);
         const int active = shotPool().activeCount();
         peakActive = active > peakActive ? active : peakActive;
-        peakHits = battle.hitsThisFrame > peakHits ? battle.hitsThisFrame : peakHits;
+        peakHits = battleStats.hitsThisFrame > peakHits ? battleStats.hitsThisFrame : peakHits;
         if (battle.FrameCounter == 0) {
             ++restarts;
             if (restarts == warmUpRestarts) {
@@ -105,7 +105,7 @@ TEST(BattleSoak, LargestBattleRunsFlatForTwoHundredThousandFrames) {
         "the end, peak %d shots in flight, peak %ld hits in a frame, resident %ld KiB then %ld "
         "KiB, %llu collision queries\n",
         frames, restarts, warmPool, warmUpRestarts, warmFrame, finalPool, peakActive, peakHits,
-        warmRss, finalRss, static_cast<unsigned long long>(battle.testModelCalls));
+        warmRss, finalRss, static_cast<unsigned long long>(battleStats.testModelCalls));
 
     // Hard bound: no battle of 313 ships keeps anywhere near this many shots in
     // flight (each ship fires at most 12 shots per 21 frames; shots live 63 frames).

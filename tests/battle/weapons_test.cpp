@@ -371,10 +371,10 @@ TEST(ShotPoolTest, NearBoxIsStrictAt70Units) {
             shot.modelMatrix.m[12] = 1000.0f + (axis == 0 ? off : 0.0f);
             shot.modelMatrix.m[13] = axis == 1 ? off : 0.0f;
             shot.modelMatrix.m[14] = axis == 2 ? off : 0.0f;
-            const std::uint64_t before = battle.testModelCalls;
+            const std::uint64_t before = battleStats.testModelCalls;
             int draw = 1;
             shotPool().hitTest(*ship, draw);
-            const bool tested = battle.testModelCalls != before;
+            const bool tested = battleStats.testModelCalls != before;
             EXPECT_EQ(tested, std::fabs(off) < 70.0f) << "axis " << axis << " offset " << off;
         }
     }
@@ -404,9 +404,9 @@ TEST(ShotPoolTest, AShotHitsEveryOverlappingShipInOnePass) {
     shot->hit(0);
     shotPool().step();
     ASSERT_EQ(b.gun(0).fire(), 1);
-    battle.hitsThisFrame = 0;
+    battleStats.hitsThisFrame = 0;
     battle.TheWorld->resolveShotHits();
-    EXPECT_EQ(battle.hitsThisFrame, 3);
+    EXPECT_EQ(battleStats.hitsThisFrame, 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(ships[i]->state, ShipDying);
     }

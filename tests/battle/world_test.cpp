@@ -137,13 +137,13 @@ TEST(WorldTest, RestartsWhenTooFewShipsAreLeft) {
     EXPECT_EQ(battle.ShipCountShown, 13);
     EXPECT_EQ(battle.TheWorld->count, 3);
     EXPECT_EQ(battle.FrameCounter, 1);
-    const unsigned serialsBefore = battle.shipsMade;
+    const unsigned serialsBefore = battle.ShipsMade;
 
     simulationStep();  // 3 < 4: a new battle
     EXPECT_EQ(battle.ShipCountShown, 3);
     EXPECT_EQ(battle.FrameCounter, 0);
     EXPECT_EQ(battle.TheWorld->count, 13);
-    EXPECT_EQ(battle.shipsMade, serialsBefore + 13);
+    EXPECT_EQ(battle.ShipsMade, serialsBefore + 13);
 }
 
 TEST(WorldTest, DyingShipsStillCountTowardsTheRestartRule) {
@@ -163,15 +163,15 @@ TEST(WorldTest, RestartsOnThe7201stStep) {
     startTestBattle(0, 13);
     battle.FrameTimeMicros = 31000;
     // Without drawing nothing collides, so only the frame limit can restart.
-    const unsigned made = battle.shipsMade;
+    const unsigned made = battle.ShipsMade;
     for (int i = 0; i < 7200; ++i) {
         simulationStep();
     }
     EXPECT_EQ(battle.FrameCounter, 7200);
-    EXPECT_EQ(battle.shipsMade, made);
+    EXPECT_EQ(battle.ShipsMade, made);
     simulationStep();
     EXPECT_EQ(battle.FrameCounter, 0);
-    EXPECT_EQ(battle.shipsMade, made + 13);
+    EXPECT_EQ(battle.ShipsMade, made + 13);
 }
 
 void expectConsistent(const World& w) {
@@ -318,11 +318,11 @@ TEST(WorldTest, CollidingShipsBothExplodeOnce) {
     b.modelMatrix = a.modelMatrix;
     b.applyMove();
     battle.TheWorld->drawAndCollide();
-    const int hitsBefore = battle.hitsThisFrame;
+    const int hitsBefore = battleStats.hitsThisFrame;
     battle.TheWorld->drawAndCollide();
     EXPECT_EQ(a.state, ShipDying);
     EXPECT_EQ(b.state, ShipDying);
-    EXPECT_GE(battle.hitsThisFrame - hitsBefore, 2);
+    EXPECT_GE(battleStats.hitsThisFrame - hitsBefore, 2);
     for (size_t i = 2; i < ships.size(); ++i) {
         EXPECT_EQ(ships[i]->state, ShipAlive);
     }

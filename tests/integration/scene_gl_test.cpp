@@ -262,11 +262,11 @@ TEST_F(SceneGlTest, RestartRebuildsTheListsAndKeepsTheTextureListsWorking) {
         glEndList();
         ASSERT_EQ(primitivesOfList(id), 0u) << id;
     }
-    const unsigned made = battle.shipsMade;
+    const unsigned made = battle.ShipsMade;
     battle.FrameCounter = BattleMaxFrames;  // the next step is one past the limit
     gl.frame();
     EXPECT_EQ(battle.FrameCounter, 0);
-    EXPECT_EQ(battle.shipsMade, made + 13);
+    EXPECT_EQ(battle.ShipsMade, made + 13);
     ASSERT_NE(battle.TheWorld, nullptr);
     EXPECT_EQ(battle.TheWorld->count, 13);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
