@@ -7,6 +7,7 @@
 #include "coldet.h"
 #include "sim/battle.h"
 #include "sim/gfx.h"
+#include "sim/intrusive_list.h"
 #include "sim/ship.h"
 #include "sim/world.h"
 #include "view/camera.h"
@@ -17,6 +18,9 @@ namespace {
 constexpr float ShotViewRadius = 40.0f;
 
 std::unique_ptr<ShotPool> thePool;
+
+using FreeList = IntrusiveList<ShotNode, &ShotNode::freeNext, &ShotNode::freePrev>;
+using ActiveList = IntrusiveList<ShotNode, &ShotNode::activeNext, &ShotNode::activePrev>;
 
 }  // namespace
 
@@ -92,8 +96,7 @@ ShotPool::ShotPool()
     nodeCount_ = 1;
     failed = 0;
     first = node;
-    freeHead = node;
-    freeTail = node;
+    FreeList::append(freeHead, freeTail, node);
 }
 
 ShotPool::~ShotPool() {
@@ -111,30 +114,11 @@ ShotPool::~ShotPool() {
     }
 }
 
-void ShotPool::appendActive(ShotNode* node) {
-    node->activeNext = nullptr;
-    node->activePrev = activeTail;
-    if (activeTail != nullptr) {
-        activeTail->activeNext = node;
-    } else {
-        activeHead = node;
-    }
-    activeTail = node;
-    activeCount_ += 1;
-}
-
 ShotClass* ShotPool::acquire() {
     ShotNode* node = freeHead;
     if (node != nullptr) {
         node->shot.active = 1;
-        freeHead = node->freeNext;
-        if (freeHead != nullptr) {
-            freeHead->freePrev = nullptr;
-        } else {
-            freeTail = nullptr;
-        }
-        node->freeNext = nullptr;
-        node->freePrev = nullptr;
+        FreeList::unlink(freeHead, freeTail, node);
     } else {
         node = new (std::nothrow) ShotNode{nullptr, nullptr, nullptr, nullptr, {}};
         if (node == nullptr) {
@@ -142,7 +126,8 @@ ShotClass* ShotPool::acquire() {
         }
         nodeCount_ += 1;
     }
-    appendActive(node);
+    ActiveList::append(activeHead, activeTail, node);
+    activeCount_ += 1;
     return &node->shot;
 }
 
@@ -152,28 +137,9 @@ void ShotPool::step() {
         ShotNode* next = node->activeNext;
         node->shot.move();
         if (node->shot.active == 0) {
-            // To the tail of the free list...
-            node->freeNext = nullptr;
-            node->freePrev = freeTail;
-            if (freeTail != nullptr) {
-                freeTail->freeNext = node;
-            } else {
-                freeHead = node;
-            }
-            freeTail = node;
-            // ...and out of the active list.
-            if (node->activePrev != nullptr) {
-                node->activePrev->activeNext = node->activeNext;
-            } else {
-                activeHead = node->activeNext;
-            }
-            if (node->activeNext != nullptr) {
-                node->activeNext->activePrev = node->activePrev;
-            } else {
-                activeTail = node->activePrev;
-            }
-            node->activeNext = nullptr;
-            node->activePrev = nullptr;
+            // To the tail of the free list, and out of the active list.
+            FreeList::append(freeHead, freeTail, node);
+            ActiveList::unlink(activeHead, activeTail, node);
             activeCount_ -= 1;
         }
         node = next;

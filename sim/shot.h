@@ -96,7 +96,6 @@ public:
     ShotNode* activeHead;
 
 private:
-    void appendActive(ShotNode* node);
     int nodeCount_;
     int activeCount_;
 };

@@ -7,26 +7,22 @@
 #include "coldet.h"
 #include "sim/battle.h"
 #include "sim/fleet.h"
+#include "sim/intrusive_list.h"
 #include "sim/near_grid.h"
 #include "sim/ship.h"
 #include "sim/shot.h"
 #include "view/camera.h"
 
+namespace {
+
+using ShipList = IntrusiveList<ShipNode, &ShipNode::next, &ShipNode::prev>;
+
+}  // namespace
+
 World::World() : count(0), failed(1), head(nullptr), tail(nullptr) {}
 
 World::~World() {
     clear();
-}
-
-void World::append(ShipNode* node) {
-    node->next = nullptr;
-    node->prev = tail;
-    if (tail != nullptr) {
-        tail->next = node;
-    } else {
-        head = node;
-    }
-    tail = node;
 }
 
 void World::build(int n) {
@@ -46,8 +42,7 @@ void World::build(int n) {
         count = 0;
         return;
     }
-    head = node;
-    tail = node;
+    ShipList::append(head, tail, node);
     failed = 0;
     placeShip(fleetPlacement, 0, *node->ship);
 
@@ -65,7 +60,7 @@ void World::build(int n) {
         }
         count += 1;
         placeShip(fleetPlacement, i, *node->ship);
-        append(node);
+        ShipList::append(head, tail, node);
     }
 }
 
@@ -84,18 +79,7 @@ void World::clear() {
 
 void World::remove(ShipNode* node) {
     count -= 1;
-    if (node->prev != nullptr) {
-        node->prev->next = node->next;
-    } else {
-        head = node->next;
-    }
-    if (node->next != nullptr) {
-        node->next->prev = node->prev;
-    } else {
-        tail = node->prev;
-    }
-    node->next = nullptr;
-    node->prev = nullptr;
+    ShipList::unlink(head, tail, node);
 
     // The node is out of the list already, so a new view cannot pick this ship.
     Ship* ship = node->ship;

@@ -76,9 +76,6 @@ public:
     int failed;      // 1 while the build has not produced its first ship
     ShipNode* head;
     ShipNode* tail;
-
-private:
-    void append(ShipNode* node);
 };
 
 #endif
