@@ -44,46 +44,42 @@ void emptyControl(Ship&, float) {}
 
 namespace {
 
-// Starts a roll (control 0): random strength, direction and end angle.
-void startRoll(Ship& ship) {
-    ship.switches[0] = 1;
-    const float c = randomFraction();
-    ship.commands[0] = c;
-    if (c <= 0.35) {
-        if (randomFraction() > 0.5) {
-            ship.commands[0] = static_cast<float>(ship.commands[0] + 0.65);
-        }
-    }
-    if (randomFraction() < 0.5) {
-        ship.angles[0] = 0.0f;
-        ship.maneuver = ManeuverRollUp;
-    } else {
-        ship.commands[0] = -ship.commands[0];
-        ship.angles[0] = 360.0f;
-        ship.maneuver = ManeuverRollDown;
-    }
-    ship.targetAngles[0] = randomFraction() * 359.0f + 1.0f;
-}
+// How the autopilot starts a maneuver on one control. The limits are doubles:
+// the draws are compared, and the boost added, in double precision.
+struct ManeuverStart {
+    int control;        // the control switched on
+    double weakLimit;   // a drawn command up to this strength...
+    double boost;       // ...gains this much on a coin toss
+    double upChance;    // chance of the positive direction
+    int upManeuver;     // maneuver of the positive direction (angle counts up from 0)
+    int downManeuver;   // maneuver of the negative direction (angle counts down from 360)
+};
 
-// Starts a pitch (control 1): random strength, direction (mostly down) and end angle.
-void startPitch(Ship& ship) {
-    ship.switches[1] = 1;
+// Roll: either direction alike. Pitch: mostly down (the nose drops).
+constexpr ManeuverStart RollStart = {0, 0.35, 0.65, 0.5, ManeuverRollUp, ManeuverRollDown};
+constexpr ManeuverStart PitchStart = {1, 0.25, 0.75, 0.2, ManeuverPitchUp, ManeuverPitchDown};
+
+// Switches the control on with a random strength, direction and end angle
+// (two to four draws: strength, the coin toss for a weak one, direction, end).
+void startManeuver(Ship& ship, const ManeuverStart& m) {
+    const int i = m.control;
+    ship.switches[i] = 1;
     const float c = randomFraction();
-    ship.commands[1] = c;
-    if (c <= 0.25) {
+    ship.commands[i] = c;
+    if (c <= m.weakLimit) {
         if (randomFraction() > 0.5) {
-            ship.commands[1] = static_cast<float>(ship.commands[1] + 0.75);
+            ship.commands[i] = static_cast<float>(ship.commands[i] + m.boost);
         }
     }
-    if (randomFraction() < 0.2) {
-        ship.angles[1] = 0.0f;
-        ship.maneuver = ManeuverPitchUp;
+    if (randomFraction() < m.upChance) {
+        ship.angles[i] = 0.0f;
+        ship.maneuver = m.upManeuver;
     } else {
-        ship.commands[1] = -ship.commands[1];
-        ship.angles[1] = 360.0f;
-        ship.maneuver = ManeuverPitchDown;
+        ship.commands[i] = -ship.commands[i];
+        ship.angles[i] = 360.0f;
+        ship.maneuver = m.downManeuver;
     }
-    ship.targetAngles[1] = randomFraction() * 359.0f + 1.0f;
+    ship.targetAngles[i] = randomFraction() * 359.0f + 1.0f;
 }
 
 }  // namespace
@@ -111,10 +107,10 @@ void autopilot(Ship& ship) {
         // 3. Decide: a roll, a pitch, both or neither.
         ship.maneuverTimer = 0.0f;
         if (randomFraction() < ship.rollChance && ship.controlCount > 0) {
-            startRoll(ship);
+            startManeuver(ship, RollStart);
         }
         if (randomFraction() < ship.pitchChance && ship.controlCount > 1) {
-            startPitch(ship);
+            startManeuver(ship, PitchStart);
         }
     } else if (ship.maneuver != ManeuverNone) {
         // 4. End every switched-on control that has passed its target angle.

@@ -163,6 +163,33 @@ TEST(AutopilotTest, StartsARollWithTheDrawnCommandDirectionAndTarget) {
     }());
 }
 
+TEST(AutopilotTest, StartsAPitchWithItsOwnBoostAndDirectionChance) {
+    setUpRates();
+    std::unique_ptr<Ship> s = makeShip(0);
+    s->maneuverTimer = 6.0f;
+    // No roll (u >= 0.15), pitch (u < 0.1), weak command (c <= 0.25) boosted
+    // (u > 0.5), counting down (u >= 0.2, which a roll would count up with),
+    // any target; no trigger.
+    const std::uint32_t state = seedWhere([] {
+        if (!(randomFraction() >= 0.15f)) return false;
+        if (!(randomFraction() < 0.1f)) return false;
+        if (!(randomFraction() <= 0.25)) return false;
+        if (!(randomFraction() > 0.5)) return false;
+        const float direction = randomFraction();
+        if (!(direction >= 0.2 && direction < 0.5)) return false;
+        randomFraction();
+        return randomFraction() >= 0.08;
+    });
+    const std::vector<float> u = fractionsFrom(state, 7);
+    autopilot(*s);
+    EXPECT_EQ(s->switches[0], 0);
+    EXPECT_EQ(s->switches[1], 1);
+    EXPECT_EQ(s->maneuver, ManeuverPitchDown);
+    EXPECT_EQ(s->commands[1], -static_cast<float>(u[2] + 0.75));
+    EXPECT_EQ(s->angles[1], 360.0f);
+    EXPECT_EQ(s->targetAngles[1], u[5] * 359.0f + 1.0f);
+}
+
 TEST(AutopilotTest, ARollAndAPitchTogetherLeaveThePitchAsManeuver) {
     setUpRates();
     std::unique_ptr<Ship> s = makeShip(0);
