@@ -5,15 +5,13 @@
 #include <cstdlib>
 #include <new>
 
+#include "sim/battle_hooks.h"
 #include "sim/fleet.h"
 #include "sim/gfx.h"
 #include "sim/random.h"
 #include "sim/settings.h"
 #include "sim/shot.h"
 #include "sim/world.h"
-#include "view/camera.h"
-#include "view/glare.h"
-#include "view/view_volume.h"
 
 BattleGlobals battle = {};
 BattleStatistics battleStats = {};
@@ -54,22 +52,15 @@ void BattleStatistics::reset() {
     testModelCalls = 0;
 }
 
-void initBattleProcess() {
-    // The world goes first: its ships may be referred to by the old camera.
+void resetSimulation() {
     battle.reset();
     battleStats.reset();
     for (int s = 0; s < MaxSides; ++s) {
         FleetSides[s] = FleetSide();
     }
-    GlareCount = 0;
-    cameraClock = 60.0f;
-    viewRight = Vector3{1.0f, 0.0f, 0.0f};
-    viewUp = Vector3{0.0f, 1.0f, 0.0f};
     randomSeed(1u);
-    // Program-start order: the shot pool, then the camera, both drawing from the
-    // unseeded generator; then the placement cursors and the layout facings.
+    // The shot pool draws from the unseeded generator (before the camera does).
     resetShotPool();
-    resetCamera();
     fleetPlacement.total = 0;
     fleetPlacement.layout = &fleetLayout;
     resetPlacement(fleetPlacement);
@@ -95,12 +86,8 @@ void startBattle() {
 }
 
 void buildBattle() {
-    buildGlareTable();
-
-    // World part.
-    cameraClock = 60.0f;
-    Camera& cam = camera();
-    cam.followedShip = nullptr;
+    BattleView& view = battleView();
+    view.battleBuildBegins();
     if (battle.TheWorld != nullptr) {
         battle.TheWorld->clear();
         delete battle.TheWorld;
@@ -130,9 +117,9 @@ void buildBattle() {
 
     gfx().sceneSetup();
     if (settings.HVIsRandStartView != 0) {
-        cam.chooseView();
+        view.chooseView();
     } else {
-        cam.reset();
+        view.startOrbit();
     }
     gfx().compileLists();
 }
@@ -160,7 +147,7 @@ void simulationStep() {
         (world->count < battle.RestartThreshold || battle.FrameCounter > BattleMaxFrames)) {
         battle.FrameCounter = 0;
         buildBattle();
-        camera().chooseView();
+        battleView().chooseView();
     }
 
     gfx().clearFrame();
@@ -171,7 +158,7 @@ void simulationStep() {
 }
 
 void drawBattle() {
-    readViewAxes();
+    battleView().drawingBegins();
     if (battle.TheWorld != nullptr) {
         battle.TheWorld->drawAndCollide();
         battle.TheWorld->resolveShotHits();

@@ -63,12 +63,12 @@ struct BattleStatistics {
 
 extern BattleStatistics battleStats;
 
-// Resets every process-wide battle state to program start, in this order: the
-// battle values (freeing any world) and statistics, generator state := 1, the shot pool, the
-// camera (both draw from the unseeded generator), the fleet placement cursors
-// := 0 and the layout orientations := identity. The host calls it once at
-// start-up, before seeding the generator; tests call it to start clean.
-void initBattleProcess();
+// The simulation's share of the start-up, initBattleProcess()
+// (view/battle_process.h), which is what hosts and tests call: the battle
+// values (freeing any world) and statistics, the fleet sides, generator
+// state := 1, the shot pool (two draws), the fleet placement cursors := 0 and
+// the layout orientations := identity.
+void resetSimulation();
 
 // Stops the program: `what`, a part of the process state that
 // initBattleProcess() makes, was used before it. The message says so and how
@@ -79,8 +79,9 @@ void initBattleProcess();
 // First call: defines the fleet layout and both sides; every call: buildBattle().
 void startBattle();
 
-// Throws the old world away and builds a new one (exit status 2 when it cannot
-// be built), then the scene setup, the camera's start view and the display lists.
+// Tells the view a build begins, throws the old world away and builds a new
+// one (exit status 2 when it cannot be built), then the scene setup, the
+// camera's start view (through the view's hooks) and the display lists.
 void buildBattle();
 
 // One simulation step: scaled rates, restart rule, clear, shots, ships.

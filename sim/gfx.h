@@ -11,7 +11,7 @@
 #ifndef HALVORN_SIM_GFX_H
 #define HALVORN_SIM_GFX_H
 
-class Explosion;
+class Explosion;  // view/explosion.h: the effects every item embeds (sim/item.h)
 
 class Gfx {
 public:

@@ -5,6 +5,12 @@
 #define HALVORN_SIM_ITEM_H
 
 #include "sim/math3d.h"
+// The one include from sim/ up into view/, and a forced one: every item embeds
+// its two explosion effects by value, so the class must be complete here. (An
+// effect's life cycle is the battle's business too: it draws from the
+// generator and decides when a dying ship is finished.) view/explosion.h
+// includes nothing of sim/ but sim/math3d.h, which includes nothing at all, so
+// the folders' includes meet in this one pair of headers and cannot loop.
 #include "view/explosion.h"
 
 class CollisionModel3D;

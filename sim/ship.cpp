@@ -6,11 +6,11 @@
 
 #include "coldet.h"
 #include "sim/battle.h"
+#include "sim/battle_hooks.h"
 #include "sim/fleet.h"
 #include "sim/gfx.h"
 #include "sim/random.h"
 #include "sim/steering.h"
-#include "view/camera.h"
 #include "weapons/gun.h"
 
 namespace {
@@ -167,8 +167,7 @@ void Ship::draw() {
         collisionModel->setModelMatrix(modelMatrix.m);
     }
     const float radius = static_cast<float>(deathFrames) + viewRadius;
-    const bool visible =
-        camera().viewVolume.sphereVisible(position.x, position.y, position.z, radius) != 0;
+    const bool visible = battleView().sphereVisible(position.x, position.y, position.z, radius) != 0;
     const bool dying = (flags & ShipFlagDying) != 0;
     if (visible) {
         Gfx& g = gfx();

@@ -6,11 +6,11 @@
 
 #include "coldet.h"
 #include "sim/battle.h"
+#include "sim/battle_hooks.h"
 #include "sim/gfx.h"
 #include "sim/intrusive_list.h"
 #include "sim/ship.h"
 #include "sim/world.h"
-#include "view/camera.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ void ShotClass::draw() {
         collisionModel->setModelMatrix(modelMatrix.m);
     }
     const float* m = modelMatrix.m;
-    if (camera().viewVolume.sphereVisible(m[12], m[13], m[14], ShotViewRadius) != 0) {
+    if (battleView().sphereVisible(m[12], m[13], m[14], ShotViewRadius) != 0) {
         Gfx& g = gfx();
         g.pushMultMatrix(m);
         g.color3fv(color);

@@ -6,12 +6,12 @@
 
 #include "coldet.h"
 #include "sim/battle.h"
+#include "sim/battle_hooks.h"
 #include "sim/fleet.h"
 #include "sim/intrusive_list.h"
 #include "sim/near_grid.h"
 #include "sim/ship.h"
 #include "sim/shot.h"
-#include "view/camera.h"
 
 namespace {
 
@@ -83,13 +83,7 @@ void World::remove(ShipNode* node) {
 
     // The node is out of the list already, so a new view cannot pick this ship.
     Ship* ship = node->ship;
-    Camera& cam = camera();
-    if ((ship->flags & ShipFlagFollowed) != 0) {
-        cam.chooseView();
-    }
-    if (cam.followedShip == ship) {
-        cam.followedShip = nullptr;
-    }
+    battleView().shipRemoved(*ship);
     delete ship;
     delete node;
 }

@@ -44,8 +44,7 @@ public:
     // Frees every node and destroys every ship.
     void clear();
 
-    // Updates every ship that is not finished; removes finished ones (asking the
-    // camera for a new view first when it follows the ship).
+    // Updates every ship that is not finished; removes finished ones.
     void step();
 
     // Draws every ship and resolves ship-against-ship contacts (near box 70,
@@ -69,7 +68,8 @@ public:
     // last); null for an empty world.
     Ship* shipAt(int k) const;
 
-    // Unlinks node and destroys its ship (count := count - 1).
+    // Unlinks node, tells the view (BattleView::shipRemoved, which may draw a
+    // new view) and destroys the ship (count := count - 1).
     void remove(ShipNode* node);
 
     int count;       // ships in the list, alive and dying

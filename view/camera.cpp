@@ -10,7 +10,7 @@
 #include "sim/ship.h"
 #include "sim/world.h"
 
-float cameraClock = 60.0f;
+float cameraClock = OrbitClockStart;
 
 namespace {
 
@@ -89,6 +89,15 @@ int Camera::chooseViewMode() {
 void Camera::chooseView() {
     viewMode = chooseViewMode();
     setUpView();
+}
+
+void Camera::shipRemoved(const Ship& ship) {
+    if ((ship.flags & ShipFlagFollowed) != 0) {
+        chooseView();
+    }
+    if (followedShip == &ship) {
+        followedShip = nullptr;
+    }
 }
 
 void Camera::setUpView() {

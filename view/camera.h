@@ -36,6 +36,10 @@ public:
     // Draws a view mode (chooseViewMode) and sets it up; viewFrame keeps running.
     void chooseView();
 
+    // ship has left the world: a view of a ship marked followed is replaced
+    // (chooseView), then the camera lets go of ship if it still holds it.
+    void shipRemoved(const Ship& ship);
+
     // Draws a mode: r > 0.8 orbit; else r > 0.5 ? (r > 0.5 ? cockpit : trail)
     // : (r > 0.6 ? still : chase); each test draws its own r.
     static int chooseViewMode();
@@ -101,9 +105,10 @@ Camera& camera();
 // Replaces the camera by a newly constructed one (nine draws).
 void resetCamera();
 
-// Time parameter of the orbit view, in ticks: 60 at program start and at every
-// battle build.
+// Time parameter of the orbit view, in ticks: OrbitClockStart at program start
+// and at every battle build.
 extern float cameraClock;
+constexpr float OrbitClockStart = 60.0f;
 
 // The frame's camera update: identity model-view, t := cameraClock,
 // cameraClock += 1, tick(t).

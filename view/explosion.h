@@ -10,6 +10,8 @@
 #ifndef HALVORN_VIEW_EXPLOSION_H
 #define HALVORN_VIEW_EXPLOSION_H
 
+// sim/item.h embeds this class by value (the one include from sim/ into
+// view/), so this header includes nothing of sim/ beyond sim/math3d.h.
 #include "sim/math3d.h"
 
 // Style bits.

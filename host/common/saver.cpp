@@ -7,6 +7,7 @@
 #include "frame_period.h"
 #include "sim/battle.h"
 #include "sim/random.h"
+#include "view/battle_process.h"
 #include "view/camera.h"
 
 void SaverPainter::start(int, int) {}

@@ -6,7 +6,7 @@
 
 #include "resource_ids.h"
 #include "saver_args.h"
-#include "sim/battle.h"
+#include "view/battle_process.h"
 #include "win32_host.h"
 
 HINSTANCE SaverInstance = nullptr;

@@ -16,6 +16,7 @@
 #include "sim/settings.h"
 #include "sim/ship.h"
 #include "sim/world.h"
+#include "view/battle_process.h"
 #include "view/camera.h"
 
 namespace battletest {

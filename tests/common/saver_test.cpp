@@ -12,6 +12,7 @@
 #include "sim/settings.h"
 #include "sim/shot.h"
 #include "sim/world.h"
+#include "view/battle_process.h"
 #include "view/camera.h"
 
 namespace {
