@@ -5,7 +5,7 @@
 
 namespace {
 
-BattleHooks installed = {nullptr};
+BattleHooks installed = {nullptr, nullptr};
 
 }  // namespace
 
@@ -13,9 +13,20 @@ void installBattleHooks(const BattleHooks& hooks) {
     installed = hooks;
 }
 
+const BattleHooks& battleHooks() {
+    return installed;
+}
+
 BattleView& battleView() {
     if (installed.view == nullptr) {
         missingStartUp("battleView()");
     }
     return *installed.view;
+}
+
+Armament* makeArmament(const GunBatteryRecord* records, int count, const Item& carrier) {
+    if (installed.makeArmament == nullptr) {
+        missingStartUp("makeArmament()");
+    }
+    return installed.makeArmament(records, count, carrier);
 }

@@ -11,7 +11,6 @@
 #include "sim/gfx.h"
 #include "sim/random.h"
 #include "sim/steering.h"
-#include "weapons/gun.h"
 
 namespace {
 
@@ -68,7 +67,7 @@ Ship::Ship(const FleetSide& side)
       targetAngles(),
       angles(),
       batteryCount(0),
-      batteries(nullptr),
+      armament(nullptr),
       explosionFrames(0),
       deathFrames(0),
       autopilot(::autopilot),
@@ -113,30 +112,17 @@ Ship::Ship(const FleetSide& side)
         wantedBatteries = static_cast<int>(side.batteries.size());
     }
     if (wantedBatteries > 0) {
-        batteries = new (std::nothrow) GunBattery[wantedBatteries];
-        if (batteries == nullptr) {
+        armament = makeArmament(side.batteries.data(), wantedBatteries, *this);
+        if (armament == nullptr) {
             buildFailed = 1;  // no batteries: the ship flies without firing
         } else {
             batteryCount = wantedBatteries;
-            for (int b = 0; b < batteryCount; ++b) {
-                const GunBatteryRecord& r = side.batteries[b];
-                GunBattery& battery = batteries[b];
-                battery.build(r.gunCount, r.reloadFrames, r.flags, r.spareValue, r.range,
-                              r.mountPositions);
-                battery.setShotSpeed(r.shotSpeed);
-                battery.setColor(r.color);
-                battery.volleySize = r.volleySize;
-                battery.attachToShip(&position, &orientation, &modelMatrix);
-                if (r.hasConvergence != 0) {
-                    battery.aimAt(r.convergencePoint);
-                }
-            }
         }
     }
 }
 
 Ship::~Ship() {
-    delete[] batteries;
+    delete armament;
 }
 
 void Ship::hit(int) {
@@ -240,7 +226,7 @@ void Ship::update() {
     for (int b = 0; b < batteryCount; ++b) {
         const int i = controlCount + b;
         if ((switches[i] & 2) != 0 && (flags & ShipFlagDying) == 0) {
-            switches[i] &= batteries[b].update();
+            switches[i] &= armament->update(b);
         }
     }
 }

@@ -7,8 +7,8 @@
 
 #include "sim/item.h"
 
+class Armament;
 struct FleetSide;
-class GunBattery;
 class Ship;
 
 // Flag bits of Ship::flags.
@@ -84,7 +84,7 @@ public:
     float targetAngles[MaxControls];    // angle at which each control's maneuver ends, degrees
     float angles[MaxControls];          // accumulated angle of each control, 0 to 360 degrees
     int batteryCount;                   // gun batteries
-    GunBattery* batteries;              // owned array of batteryCount
+    Armament* armament;                 // owned: the batteryCount batteries; null when none
     int explosionFrames;                // frames the explosion has been drawn
     int deathFrames;                    // frames since the ship started dying
     AutopilotFunction autopilot;        // the maneuver routine

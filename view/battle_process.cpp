@@ -6,6 +6,7 @@
 #include "view/camera.h"
 #include "view/glare.h"
 #include "view/view_volume.h"
+#include "weapons/gun.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ CameraView theView;
 }  // namespace
 
 void initBattleProcess() {
-    installBattleHooks(BattleHooks{&theView});
+    installBattleHooks(BattleHooks{&theView, &makeShipGuns});
     // The world goes first (in resetSimulation): its ships may be referred to
     // by the old camera, which is replaced last.
     resetSimulation();

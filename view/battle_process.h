@@ -1,6 +1,6 @@
 // The start-up of the battle core, in the top layer of it because it is the
-// one place that needs every layer: it plugs the view into the simulation
-// (sim/battle_hooks.h) and then resets the process state of both.
+// one place that needs every layer: it plugs the guns (weapons/) and the view
+// into the simulation (sim/battle_hooks.h) and then resets the process state.
 #ifndef HALVORN_VIEW_BATTLE_PROCESS_H
 #define HALVORN_VIEW_BATTLE_PROCESS_H
 

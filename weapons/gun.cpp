@@ -6,6 +6,8 @@
 
 #include "coldet.h"
 #include "sim/battle.h"
+#include "sim/fleet.h"
+#include "sim/item.h"
 #include "sim/shot.h"
 
 // --- Gun ---
@@ -273,4 +275,40 @@ int GunBattery::update() {
         return BatteryStopFiring;
     }
     return BatteryKeepFiring;
+}
+
+// --- ShipGuns ---
+
+ShipGuns::ShipGuns(GunBattery* batteries) : batteries_(batteries) {}
+
+ShipGuns::~ShipGuns() {
+    delete[] batteries_;
+}
+
+int ShipGuns::update(int b) {
+    return batteries_[b].update();
+}
+
+Armament* makeShipGuns(const GunBatteryRecord* records, int count, const Item& carrier) {
+    GunBattery* batteries = new (std::nothrow) GunBattery[count];
+    if (batteries == nullptr) {
+        return nullptr;
+    }
+    for (int b = 0; b < count; ++b) {
+        const GunBatteryRecord& r = records[b];
+        GunBattery& battery = batteries[b];
+        battery.build(r.gunCount, r.reloadFrames, r.flags, r.spareValue, r.range, r.mountPositions);
+        battery.setShotSpeed(r.shotSpeed);
+        battery.setColor(r.color);
+        battery.volleySize = r.volleySize;
+        battery.attachToShip(&carrier.position, &carrier.orientation, &carrier.modelMatrix);
+        if (r.hasConvergence != 0) {
+            battery.aimAt(r.convergencePoint);
+        }
+    }
+    ShipGuns* guns = new (std::nothrow) ShipGuns(batteries);
+    if (guns == nullptr) {
+        delete[] batteries;
+    }
+    return guns;
 }

@@ -10,9 +10,12 @@
 #ifndef HALVORN_WEAPONS_GUN_H
 #define HALVORN_WEAPONS_GUN_H
 
+#include "sim/battle_hooks.h"
 #include "sim/math3d.h"
 
 class CollisionModel3D;
+class Item;
+struct GunBatteryRecord;
 
 // Battery fire modes (flags & 3); 0 and 3 never fire.
 constexpr int FireModeSequential = 1;
@@ -117,5 +120,33 @@ private:
     Gun* plainGuns_;     // owned array when the guns are Gun
     BeamGun* beamGuns_;  // owned array when the guns are BeamGun
 };
+
+// The gun batteries of one ship: what a ship knows of its guns (Armament,
+// sim/battle_hooks.h), made by makeShipGuns.
+class ShipGuns : public Armament {
+public:
+    // Takes batteries, an array made with new[], over.
+    explicit ShipGuns(GunBattery* batteries);
+    ~ShipGuns() override;
+
+    ShipGuns(const ShipGuns&) = delete;
+    ShipGuns& operator=(const ShipGuns&) = delete;
+
+    // batteries[b].update().
+    int update(int b) override;
+
+    // Battery b, 0 <= b < the count it was made with.
+    GunBattery& battery(int b) { return batteries_[b]; }
+
+private:
+    GunBattery* batteries_;  // owned array
+};
+
+// The ArmamentMaker of weapons/ (installed by initBattleProcess): count
+// batteries, each set up from its record in this order: guns (kind, reload,
+// fire mode, range, mounts), shot speed, colour, volley size, the ship's
+// position, orientation and matrix, then the aim at the convergence point
+// when the record has one.
+Armament* makeShipGuns(const GunBatteryRecord* records, int count, const Item& carrier);
 
 #endif

@@ -38,9 +38,12 @@ TEST(ShipTest, ConstructionFromTheSideRecord) {
     EXPECT_EQ(randomState(), expected);
     EXPECT_EQ(s->controls[0], &rollControl);
     EXPECT_EQ(s->controls[1], &pitchControl);
-    EXPECT_EQ(s->batteries[0].gunCount, 4);
-    EXPECT_EQ(s->batteries[0].volleySize, 4);
-    EXPECT_EQ(s->batteries[0].gun(0).hasMountOrientation, 1);  // converging guns
+    ASSERT_EQ(s->batteryCount, 1);
+    GunBattery& battery = static_cast<ShipGuns*>(s->armament)->battery(0);
+    EXPECT_EQ(battery.gunCount, 4);
+    EXPECT_EQ(battery.volleySize, 4);
+    EXPECT_EQ(battery.gun(0).hasMountOrientation, 1);  // converging guns
+    EXPECT_EQ(battery.gun(0).shipPosition, &s->position);
     EXPECT_EQ(s->coordinate(0), 0.0f);
     s->position = Vector3{1.0f, 2.0f, 3.0f};
     EXPECT_EQ(s->coordinate(0), 1.0f);

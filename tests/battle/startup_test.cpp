@@ -26,6 +26,8 @@ TEST_F(StartUpDeathTest, PartsUsedBeforeStartUpStopWithTheFix) {
     EXPECT_DEATH(shotPool(), "shotPool\\(\\) used before .*call initBattleProcess\\(\\) first");
     EXPECT_DEATH(camera(), "camera\\(\\) used before .*call initBattleProcess\\(\\) first");
     EXPECT_DEATH(battleView(), "battleView\\(\\) used before .*call initBattleProcess\\(\\) first");
+    EXPECT_DEATH(makeArmament(nullptr, 1, Item()),
+                 "makeArmament\\(\\) used before .*call initBattleProcess\\(\\) first");
 }
 
 TEST(StartUpTest, StartUpMakesThePoolAndTheCameraAndInstallsTheView) {
@@ -67,7 +69,9 @@ TEST(BattleViewTest, TheBattleAsksTheViewAtItsFixedPoints) {
     settings.reset();
     setGfx(nullptr);
     RecordingView view;
-    installBattleHooks(BattleHooks{&view});
+    BattleHooks hooks = battleHooks();
+    hooks.view = &view;
+    installBattleHooks(hooks);
 
     // The first build: no old world; the start view is the orbit.
     startBattle();
