@@ -1,14 +1,16 @@
 // The single running battle: its process-wide values, the battle build with
-// its restart rule, and the order of one frame.
+// its restart rule, the simulation step and the drawing walk.
 //
 // Units: FrameTimeMicros in microseconds; speeds in units per microsecond and
 // turn rates in degrees per microsecond, scaled once per frame to units and
 // degrees per frame.
 //
-// One frame, as the host runs it: set battle.FrameTimeMicros, simulationStep(),
-// cameraFrame() (view/camera.h), then the drawing: readViewAxes(),
-// World::drawAndCollide(), World::resolveShotHits() (drawBattle() runs those
-// three; the renderer puts the backdrop and the glare around them).
+// Frame order: hosts drive every frame through the saver module
+// (host/common/saver.h), whose saverDraw sets battle.FrameTimeMicros and runs
+// simulationStep(), cameraFrame() (view/camera.h), then its painter.
+// Collisions and hits are found while ships and shots are drawn, so every
+// painter makes the drawing walk; drawBattle() is that walk alone, the
+// painter of a run without GL.
 #ifndef HALVORN_SIM_BATTLE_H
 #define HALVORN_SIM_BATTLE_H
 
@@ -87,8 +89,9 @@ void buildBattle();
 // One simulation step: scaled rates, restart rule, clear, shots, ships.
 void simulationStep();
 
-// The frame's drawing without GL: billboard axes, ships with their collisions,
-// shots with their hits.
+// The drawing walk alone: the view's drawing begins (billboard axes), then
+// World::drawAndCollide() (ships with their collisions) and
+// World::resolveShotHits() (shots with their hits).
 void drawBattle();
 
 #endif
