@@ -11,6 +11,10 @@
 
 class Ship;
 
+// The spare* fields of both records stay because the records' documented
+// layout has them; nothing decides anything by them (the ship and its guns
+// copy some of them into spare fields of their own, equally unread).
+
 // One gun battery of a ship class.
 struct GunBatteryRecord {
     int gunCount;                   // guns, one per mount

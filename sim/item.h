@@ -40,7 +40,7 @@ public:
     Vector3 pendingMove;              // displacement gathered this frame, units
     Quaternion orientation;           // current orientation
     Matrix4 modelMatrix;              // rotation of orientation, translation = position
-    int spare;                        // 0; not read
+    int spare;                        // 0; in the documented layout, never read
     Vector3 position;                 // world position, units
     Explosion fireball;               // first explosion effect (ships only)
     Explosion flare;                  // second explosion effect (ships only)

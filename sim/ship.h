@@ -41,7 +41,8 @@ public:
     // Explodes (the value is ignored): dying, both effects (re)started.
     void hit(int value) override;
 
-    // Operations that do nothing.
+    // Operations that do nothing. They stay for their places in the class's
+    // documented virtual interface (after hit, before draw); nothing calls them.
     virtual void idleA();
     virtual void idleB();
 
@@ -55,6 +56,9 @@ public:
     // One frame: autopilot, controls, turn, forward move, batteries.
     void update();
 
+    // The spare* fields stay because the ship record's documented layout has
+    // them; nothing reads them (construction fills them, update clears
+    // spareTurns).
     int buildFailed;                    // 1 when the batteries could not be allocated
     int spareInts[6];                   // 0; unused
     int state;                          // ShipAlive, ShipDying or ShipFinished

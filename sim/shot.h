@@ -40,7 +40,7 @@ public:
     void advance(int micros);
 
     float range;        // distance after which the shot expires, units
-    float spareValue;   // never set; handed to the ship it hits
+    float spareValue;   // never set; handed to the ship it hits, which ignores it (layout only)
     int active;         // 1 in flight; 0 once it has hit or expired
     float color[3];     // r, g, b
     float flightSpeed;  // units per microsecond

@@ -27,7 +27,7 @@ public:
     int boxVisible(float x, float y, float z, float hx, float hy, float hz) const;
 
     float planes[6][4];  // right, left, bottom, top, far, near: a, b, c, d
-    int spare;           // 0 from the camera's construction; not used
+    int spare;           // 0 from the camera's construction; documented layout, never read
 };
 
 // Camera's right and up directions in world coordinates, for sprites.

@@ -42,7 +42,8 @@ public:
     // x = shapeBase to x = shapeTip) and builds its tree.
     virtual void buildShotShape(CollisionModel3D& model);
 
-    // Does nothing.
+    // Does nothing. It stays for its place in the class's documented virtual
+    // interface (between buildShotShape and fire); nothing calls it.
     virtual void idle(int value);
 
     // Launches one shot from the pool; 1 when launched, 0 when the pool gave none.
@@ -54,7 +55,7 @@ public:
     float color[3];                    // shot colour
     Vector3 mountPosition;             // muzzle, ship coordinates
     float range;                       // copied to each shot, units
-    float spareValue;                  // copied from the record; no effect
+    float spareValue;                  // copied from the record; documented layout, never read
     float shotSpeed;                   // units per microsecond
     const Vector3* shipPosition;       // the owning ship's position
     Quaternion mountOrientation;       // barrel turn relative to the ship
