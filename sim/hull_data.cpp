@@ -29,7 +29,8 @@ const float HullA[HullATriangleCount][9] = {
 };
 
 // Row 2 puts its second vertex at z = 4.15 where row 3 has 4.11 for the same
-// corner: a small seam of the original hull, kept as designed.
+// corner, a small seam at the base of the cone. The seam is part of the hull
+// as we designed it and stays: every collision result depends on these rows.
 const float HullB[HullBTriangleCount][9] = {
     {80.0f, 0.0f, 0.0f, 0.0f, 7.0f, 0.0f, 0.0f, -5.66f, 0.0f},
     {80.0f, 0.0f, 0.0f, 0.0f, 2.16f, 6.66f, 0.0f, 2.16f, -6.66f},

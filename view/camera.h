@@ -40,8 +40,9 @@ public:
     // (chooseView), then the camera lets go of ship if it still holds it.
     void shipRemoved(const Ship& ship);
 
-    // Draws a mode: r > 0.8 orbit; else r > 0.5 ? (r > 0.5 ? cockpit : trail)
-    // : (r > 0.6 ? still : chase); each test draws its own r.
+    // Draws a mode from up to three successive fractions r1, r2, r3:
+    // r1 > 0.8: orbit; else r2 > 0.5: (r3 > 0.5 ? cockpit : trail);
+    // else (r3 > 0.6 ? still : chase).
     static int chooseViewMode();
 
     // Sets up viewMode: unmarks the old ship, picks a ship (one draw), draws
