@@ -15,7 +15,7 @@ struct GlareRow {
 };
 
 // In drawing order; elements 1 and 9 sit on the sun, element 4 on the view centre.
-const GlareRow glareRows[GlareCapacity] = {
+const GlareRow GlareRows[GlareCapacity] = {
     {2, 0.045f, 1.3f, 0.6},  {2, 0.14f, 1.0f, 0.3},  {1, 0.18f, 0.5f, 0.3},
     {3, 0.045f, 0.2f, 0.1},  {0, 0.04f, 0.0f, 0.3},  {5, 0.04f, -0.25f, 0.3},
     {5, 0.02f, -0.4f, 0.2},  {5, 0.04f, -0.6f, 0.2}, {5, 0.03f, -1.0f, 0.15},
@@ -27,11 +27,11 @@ const GlareRow glareRows[GlareCapacity] = {
 void buildGlareTable() {
     for (int i = 0; i < GlareCapacity; ++i) {
         GlareElement& e = GlareTable[i];
-        e.textureIndex = glareRows[i].textureIndex;
-        e.elementSize = glareRows[i].elementSize;
-        e.linePosition = glareRows[i].linePosition;
+        e.textureIndex = GlareRows[i].textureIndex;
+        e.elementSize = GlareRows[i].elementSize;
+        e.linePosition = GlareRows[i].linePosition;
         for (int c = 0; c < 3; ++c) {
-            e.color[c] = static_cast<float>(glareRows[i].colorFactor * GlareColor[c]);
+            e.color[c] = static_cast<float>(GlareRows[i].colorFactor * GlareColor[c]);
         }
     }
     GlareCount = GlareCapacity;

@@ -23,12 +23,12 @@ void ViewVolume::extractPlanes(const float projection[16], const float modelView
         }
     }
     // Row k of the table and its sign: right, left, bottom, top, far, near.
-    static const int rowOf[6] = {0, 0, 1, 1, 2, 2};
-    static const float signOf[6] = {-1.0f, 1.0f, 1.0f, -1.0f, -1.0f, 1.0f};
+    static const int PlaneRow[6] = {0, 0, 1, 1, 2, 2};
+    static const float PlaneSign[6] = {-1.0f, 1.0f, 1.0f, -1.0f, -1.0f, 1.0f};
     for (int p = 0; p < 6; ++p) {
-        const int k = rowOf[p];
+        const int k = PlaneRow[p];
         float* plane = planes[p];
-        if (signOf[p] > 0.0f) {
+        if (PlaneSign[p] > 0.0f) {
             plane[0] = C[3] + C[k];
             plane[1] = C[7] + C[4 + k];
             plane[2] = C[11] + C[8 + k];
