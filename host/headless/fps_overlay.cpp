@@ -77,8 +77,8 @@ bool FpsOverlay::init(std::string* error) {
         *error = "fps: cannot load font '" + file + "'";
         return false;
     }
-    if (FT_Set_Pixel_Sizes(font->face, 0, kPixelSize) != 0) {
-        *error = "fps: font '" + file + "' has no " + std::to_string(kPixelSize) + " pixel size";
+    if (FT_Set_Pixel_Sizes(font->face, 0, PixelSize) != 0) {
+        *error = "fps: font '" + file + "' has no " + std::to_string(PixelSize) + " pixel size";
         return false;
     }
     // 26.6 fixed point: round the ascent up and the descent down so no glyph
@@ -94,7 +94,7 @@ bool FpsOverlay::init(std::string* error) {
 void FpsOverlay::draw(RgbImage* image, const std::string& text) const {
     if (!font_ || !image || image->width < 1 || image->height < 1) return;
     FT_Face face = font_->face;
-    const int top = image->height - kTopFromBottom;
+    const int top = image->height - TopFromBottom;
     const int baseline = top + font_->ascent;
 
     // Pass 1: the advance of the whole text gives the width of the black box.

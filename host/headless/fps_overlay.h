@@ -13,8 +13,8 @@
 // Draws the line with FreeType in a monospace font found through fontconfig.
 class FpsOverlay {
 public:
-    static constexpr int kPixelSize = 13;      // font height, pixels
-    static constexpr int kTopFromBottom = 20;  // the text's top is this far above the bottom edge, pixels
+    static constexpr int PixelSize = 13;      // font height, pixels
+    static constexpr int TopFromBottom = 20;  // the text's top is this far above the bottom edge, pixels
 
     FpsOverlay();
     ~FpsOverlay();
@@ -28,7 +28,7 @@ public:
     // The font file in use (empty before a successful init).
     const std::string& fontFile() const;
 
-    // Composes text at x 0 with its top kTopFromBottom pixels above the bottom
+    // Composes text at x 0 with its top TopFromBottom pixels above the bottom
     // of image: yellow (255, 255, 0) glyphs on a black box as high as the
     // font's line and as wide as the text's advance. Clipped to the image.
     void draw(RgbImage* image, const std::string& text) const;

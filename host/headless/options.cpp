@@ -64,16 +64,16 @@ struct OptionInfo {
     const char* help;
 };
 
-constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t Int64Max = std::numeric_limits<std::int64_t>::max();
 
-const OptionInfo kOptions[] = {
+const OptionInfo OptionTable[] = {
     {"root", Kind::Flag, 0, 0, "",
      "draw on the window in $XSCREENSAVER_WINDOW, or on the root window (screen-saver module)"},
     {"window-id", Kind::WindowId, 0, 0, "ID", "draw on the existing X window ID (0x... or decimal)"},
     {"fullscreen", Kind::Flag, 0, 0, "", "ask the window manager for a full-screen window"},
     {"headless", Kind::Flag, 0, 0, "",
      "run without a display (implied by --output, --trace, --contact-sheet and --bench)"},
-    {"frames", Kind::Integer, 0, kInt64Max, "N", "stop after N frames (default: run until interrupted)"},
+    {"frames", Kind::Integer, 0, Int64Max, "N", "stop after N frames (default: run until interrupted)"},
     {"size", Kind::Size, 0, 0, "WxH", "picture size in pixels, 16..16384 each (default 1280x720)"},
     {"seed", Kind::Integer, 0, 4294967295LL, "N",
      "seed the random generator with N, 0..4294967295 (default: millisecond tick count)"},
@@ -85,7 +85,7 @@ const OptionInfo kOptions[] = {
     {"low-res-stars", Kind::Flag, 0, 0, "", "low-resolution starfield"},
     {"fps", Kind::Flag, 0, 0, "", "draw the frame-rate line (and print it to stderr once a second)"},
     {"output", Kind::Text, 0, 0, "DIR", "write frame k as DIR/frame-NNNNN.png"},
-    {"every", Kind::Integer, 1, kInt64Max, "K", "with --output, write only frames K, 2K, 3K, ... (default 1)"},
+    {"every", Kind::Integer, 1, Int64Max, "K", "with --output, write only frames K, 2K, 3K, ... (default 1)"},
     {"trace", Kind::Text, 0, 0, "FILE", "write one JSON line per frame to FILE (- for stdout)"},
     {"bench", Kind::Flag, 0, 0, "", "run as fast as possible and print where the time went"},
     {"contact-sheet", Kind::Text, 0, 0, "FILE",
@@ -97,14 +97,14 @@ const OptionInfo kOptions[] = {
 };
 
 const OptionInfo* findOption(const std::string& name) {
-    for (const OptionInfo& info : kOptions) {
+    for (const OptionInfo& info : OptionTable) {
         if (name == info.name) return &info;
     }
     return nullptr;
 }
 
 std::string rangeText(const OptionInfo& info) {
-    if (info.high == kInt64Max) return "an integer >= " + std::to_string(info.low);
+    if (info.high == Int64Max) return "an integer >= " + std::to_string(info.low);
     return "an integer in " + std::to_string(info.low) + ".." + std::to_string(info.high);
 }
 
@@ -290,7 +290,7 @@ std::string optionsHelpText(const char* program) {
             "Draws the endless space battle with OpenGL: in a window of its own, on an\n"
             "existing window (as an XScreenSaver module), or headless with no display.\n\n"
             "Options (-opt and --opt, --opt value and --opt=value are the same):\n";
-    for (const OptionInfo& info : kOptions) {
+    for (const OptionInfo& info : OptionTable) {
         std::string left = std::string("  --") + info.name;
         if (info.kind != Kind::Flag) left += std::string(" ") + info.valueHint;
         if (left.size() < 26) left.append(26 - left.size(), ' ');
@@ -315,5 +315,5 @@ int finishParse(const ParseResult& result, const char* program, std::FILE* out, 
     }
     std::fprintf(err, "%s: %s\n", program ? program : "halvorn", result.error.c_str());
     std::fflush(err);
-    return kBadOptionsExitStatus;
+    return BadOptionsExitStatus;
 }

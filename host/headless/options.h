@@ -68,7 +68,7 @@ bool wantsHeadless(const ProgramOptions& o);
 bool parseWindowId(const std::string& text, unsigned long* id);
 
 // Exit status of a run stopped by invalid options.
-constexpr int kBadOptionsExitStatus = 2;
+constexpr int BadOptionsExitStatus = 2;
 
 // Handles a result that does not run: Help prints the help text to out and
 // gives 0; Error prints "program: <error>" as one line to err and gives 2.

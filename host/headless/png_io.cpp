@@ -117,15 +117,15 @@ RgbImage scaleBox(const RgbImage& src, int w, int h) {
 }
 
 ContactSheet::ContactSheet(std::int64_t totalFrames, int frameWidth, int frameHeight)
-    : frames_(contactSheetFrames(totalFrames, kTiles)) {
+    : frames_(contactSheetFrames(totalFrames, Tiles)) {
     frameWidth = std::max(frameWidth, 1);
     frameHeight = std::max(frameHeight, 1);
     // Never enlarge a small frame; keep its aspect, rounded to whole pixels.
-    tileWidth_ = std::min(kTileWidth, frameWidth);
+    tileWidth_ = std::min(TileWidth, frameWidth);
     tileHeight_ = static_cast<int>((static_cast<std::int64_t>(frameHeight) * tileWidth_ + frameWidth / 2) / frameWidth);
     tileHeight_ = std::max(tileHeight_, 1);
-    sheet_ = RgbImage(kGap + kColumns * (tileWidth_ + kGap), kGap + kRows * (tileHeight_ + kGap), 64, 64, 64);
-    for (int i = 0; i < kTiles; ++i) {
+    sheet_ = RgbImage(Gap + Columns * (tileWidth_ + Gap), Gap + Rows * (tileHeight_ + Gap), 64, 64, 64);
+    for (int i = 0; i < Tiles; ++i) {
         for (int y = 0; y < tileHeight_; ++y) {
             std::memset(sheet_.at(tileX(i), tileY(i) + y), 0, static_cast<std::size_t>(tileWidth_) * 3);
         }

@@ -47,11 +47,11 @@ RgbImage scaleBox(const RgbImage& src, int w, int h);
 // A 4 x 3 grid of scaled-down frames with thin grey borders.
 class ContactSheet {
 public:
-    static constexpr int kColumns = 4;
-    static constexpr int kRows = 3;
-    static constexpr int kTiles = kColumns * kRows;
-    static constexpr int kGap = 2;          // border between and around tiles, pixels
-    static constexpr int kTileWidth = 320;  // tile width for frames at least this wide, pixels
+    static constexpr int Columns = 4;
+    static constexpr int Rows = 3;
+    static constexpr int Tiles = Columns * Rows;
+    static constexpr int Gap = 2;          // border between and around tiles, pixels
+    static constexpr int TileWidth = 320;  // tile width for frames at least this wide, pixels
 
     // For a run of totalFrames frames of frameWidth x frameHeight pixels.
     ContactSheet(std::int64_t totalFrames, int frameWidth, int frameHeight);
@@ -64,8 +64,8 @@ public:
     int tileWidth() const { return tileWidth_; }
     int tileHeight() const { return tileHeight_; }
     // Top-left corner of tile i (0..11, row by row), pixels.
-    int tileX(int i) const { return kGap + (i % kColumns) * (tileWidth_ + kGap); }
-    int tileY(int i) const { return kGap + (i / kColumns) * (tileHeight_ + kGap); }
+    int tileX(int i) const { return Gap + (i % Columns) * (tileWidth_ + Gap); }
+    int tileY(int i) const { return Gap + (i / Columns) * (tileHeight_ + Gap); }
     const std::vector<std::int64_t>& frames() const { return frames_; }
     const RgbImage& image() const { return sheet_; }
 

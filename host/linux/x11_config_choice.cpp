@@ -18,7 +18,7 @@ int chooseEglConfig(const std::vector<EglConfigTraits>& configs, unsigned long v
     std::tuple<int, int, int, int, int> bestRank;
     for (int i = 0; i < static_cast<int>(configs.size()); ++i) {
         const EglConfigTraits& c = configs[static_cast<std::size_t>(i)];
-        if (c.visualId == 0 || c.depthBits < kMinDepthBufferBits) continue;
+        if (c.visualId == 0 || c.depthBits < MinDepthBufferBits) continue;
         const auto r = rank(c, visualId, depth);
         if (std::get<0>(r) == 0 && match != VisualMatch::Any) continue;
         if (best < 0 || r > bestRank) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 // The depth buffer the renderer needs at the least, bits.
-constexpr int kMinDepthBufferBits = 16;
+constexpr int MinDepthBufferBits = 16;
 
 struct EglConfigTraits {
     unsigned long visualId = 0;  // EGL_NATIVE_VISUAL_ID; 0: no X visual
@@ -26,7 +26,7 @@ enum class VisualMatch {
 
 // Index of the configuration to draw on a window of the given visual and
 // depth, or -1 when none fits. Only configurations with an X visual and a
-// depth buffer of kMinDepthBufferBits or more count. Those with the window's
+// depth buffer of MinDepthBufferBits or more count. Those with the window's
 // visual come first; when there are none, those whose visual has the
 // window's depth; with VisualMatch::Any, then any other. Within that group
 // the choice prefers, in this order: no caveat, a depth buffer of 24 bits or

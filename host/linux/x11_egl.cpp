@@ -149,7 +149,7 @@ bool X11Egl::chooseConfig(unsigned long visualId, int depth, VisualMatch match, 
     const EGLint wanted[] = {
         EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
         EGL_COLOR_BUFFER_TYPE, EGL_RGB_BUFFER, EGL_RED_SIZE, 1, EGL_GREEN_SIZE, 1, EGL_BLUE_SIZE, 1,
-        EGL_DEPTH_SIZE, kMinDepthBufferBits, EGL_NONE,
+        EGL_DEPTH_SIZE, MinDepthBufferBits, EGL_NONE,
     };
     EGLint count = 0;
     std::vector<EGLConfig> configs;

@@ -8,17 +8,17 @@ namespace {
 
 // The overlay never writes this colour: inside its box blue is always 0. The
 // pixels still holding it after the overlay drew are outside the box.
-constexpr std::uint8_t kUntouched[3] = {255, 0, 255};
+constexpr std::uint8_t UntouchedColour[3] = {255, 0, 255};
 
-bool untouched(const std::uint8_t* p) { return p[0] == kUntouched[0] && p[1] == kUntouched[1] && p[2] == kUntouched[2]; }
+bool untouched(const std::uint8_t* p) { return p[0] == UntouchedColour[0] && p[1] == UntouchedColour[1] && p[2] == UntouchedColour[2]; }
 
 }  // namespace
 
 FpsStrip composeFpsStrip(const FpsOverlay& overlay, const std::string& text, int windowWidth, int windowHeight) {
     FpsStrip strip;
     if (!overlay.ready() || text.empty() || windowWidth < 1 || windowHeight < 1) return strip;
-    const int height = std::min(windowHeight, FpsOverlay::kTopFromBottom);
-    RgbImage image(windowWidth, height, kUntouched[0], kUntouched[1], kUntouched[2]);
+    const int height = std::min(windowHeight, FpsOverlay::TopFromBottom);
+    RgbImage image(windowWidth, height, UntouchedColour[0], UntouchedColour[1], UntouchedColour[2]);
     overlay.draw(&image, text);
 
     int width = 0;

@@ -16,7 +16,7 @@
 // alpha 255, everything else alpha 0 (the picture shows through).
 struct FpsStrip {
     int width = 0;   // up to the right edge of the box, pixels
-    int height = 0;  // pixels, at most FpsOverlay::kTopFromBottom
+    int height = 0;  // pixels, at most FpsOverlay::TopFromBottom
     std::vector<std::uint8_t> rgba;
 };
 

@@ -13,18 +13,18 @@ namespace {
 // Both ways of drawing off screen: framebuffer object (preferred) and pbuffer.
 class EglContextTest : public ::testing::TestWithParam<EglTarget> {
 protected:
-    static constexpr int kWidth = 64;
-    static constexpr int kHeight = 48;
+    static constexpr int Width = 64;
+    static constexpr int Height = 48;
 
     void SetUp() override {
         std::string error;
-        context = EglContext::create(kWidth, kHeight, &error, GetParam());
+        context = EglContext::create(Width, Height, &error, GetParam());
         if (!context) GTEST_SKIP() << error;
         ASSERT_EQ(error.size(), 0u);
         if (GetParam() == EglTarget::Pbuffer) {
             EXPECT_FALSE(context->usesFramebufferObject());
         }
-        glViewport(0, 0, kWidth, kHeight);
+        glViewport(0, 0, Width, Height);
     }
 
     RgbImage read() {
@@ -50,10 +50,10 @@ TEST_P(EglContextTest, ClearReadBackAndWritePng) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glFlush();
     RgbImage image = read();
-    ASSERT_EQ(image.width, kWidth);
-    ASSERT_EQ(image.height, kHeight);
+    ASSERT_EQ(image.width, Width);
+    ASSERT_EQ(image.height, Height);
     expectPixel(image, 0, 0, 51, 102, 153);
-    expectPixel(image, kWidth - 1, kHeight - 1, 51, 102, 153);
+    expectPixel(image, Width - 1, Height - 1, 51, 102, 153);
 
     const std::string path = ::testing::TempDir() + "halvorn_egl_clear.png";
     std::string error;
@@ -105,10 +105,10 @@ TEST_P(EglContextTest, DisplayListTriangleAndDepthTest) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     RgbImage image = read();
-    expectPixel(image, 2, 2, 255, 0, 0);                    // top left: triangle
-    expectPixel(image, 2, kHeight - 3, 0, 0, 0);            // bottom left: clear colour
-    expectPixel(image, kWidth / 2, kHeight / 2 + 6, 0, 255, 0);  // lower middle: square
-    expectPixel(image, kWidth / 2, kHeight / 2 - 6, 255, 0, 0);  // upper middle: triangle wins by depth
+    expectPixel(image, 2, 2, 255, 0, 0);                       // top left: triangle
+    expectPixel(image, 2, Height - 3, 0, 0, 0);                // bottom left: clear colour
+    expectPixel(image, Width / 2, Height / 2 + 6, 0, 255, 0);  // lower middle: square
+    expectPixel(image, Width / 2, Height / 2 - 6, 255, 0, 0);  // upper middle: triangle wins by depth
     glDeleteLists(list, 1);
 }
 

@@ -19,7 +19,7 @@ TEST_F(FpsOverlayDraw, YellowOnBlackAtTheBottomLeft) {
     RgbImage image(w, h, 40, 80, 120);
     const std::string text = formatFpsLine(31, 32.0f, 13, 31);
     overlay.draw(&image, text);
-    const int top = h - FpsOverlay::kTopFromBottom;
+    const int top = h - FpsOverlay::TopFromBottom;
 
     // Above the box: untouched.
     for (int x = 0; x < w; ++x) {

@@ -106,7 +106,7 @@ TEST(ContactSheet, TwelveTilesInAFourByThreeGrid) {
     ContactSheet sheet(7200, 1280, 720);
     EXPECT_EQ(sheet.tileWidth(), 320);
     EXPECT_EQ(sheet.tileHeight(), 180);
-    const int gap = ContactSheet::kGap;
+    const int gap = ContactSheet::Gap;
     EXPECT_EQ(sheet.image().width, 4 * 320 + 5 * gap);
     EXPECT_EQ(sheet.image().height, 3 * 180 + 4 * gap);
     EXPECT_EQ(sheet.tileX(0), gap);

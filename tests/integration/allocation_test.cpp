@@ -96,9 +96,9 @@ TEST(Allocation, NonePerFrameOnceTheBattleRuns) {
     if (!gl.start(setup, &error)) GTEST_SKIP() << error;
     for (int k = 0; k < 60; ++k) gl.frame();
 
-    constexpr int kFrames = 60;
+    constexpr int Frames = 60;
     long total = 0, quietFrames = 0, hullsMade = 0, nodesMade = 0, shipsRemoved = 0;
-    for (int k = 0; k < kFrames; ++k) {
+    for (int k = 0; k < Frames; ++k) {
         SCOPED_TRACE(k);
         battle.FrameTimeMicros = 31000;
         const int nodesBefore = shotPool().size();
@@ -126,8 +126,8 @@ TEST(Allocation, NonePerFrameOnceTheBattleRuns) {
     }
     std::printf("%d frames of %d ships: %.2f allocations per frame; %ld frames without any; "
                 "%ld shot hulls made, %ld of them for new shots; %ld ships removed\n",
-                kFrames, battle.TheWorld->count, static_cast<double>(total) / kFrames, quietFrames,
+                Frames, battle.TheWorld->count, static_cast<double>(total) / Frames, quietFrames,
                 hullsMade, nodesMade, shipsRemoved);
-    RecordProperty("allocations_per_frame", std::to_string(static_cast<double>(total) / kFrames));
+    RecordProperty("allocations_per_frame", std::to_string(static_cast<double>(total) / Frames));
     EXPECT_GT(quietFrames, 0);
 }

@@ -31,7 +31,7 @@
 
 namespace {
 
-const Vector3 kUp = {0.0f, 1.0f, 0.0f};
+const Vector3 Up = {0.0f, 1.0f, 0.0f};
 
 Vector3 plus(const Vector3& a, const Vector3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 Vector3 times(const Vector3& a, float s) { return {a.x * s, a.y * s, a.z * s}; }
@@ -73,7 +73,7 @@ RgbImage shipPicture(GlBattle& gl, int side) {
     gl.step();
     const Ship* ship = firstAliveShip(side);
     if (!ship) return RgbImage();
-    gl.aim(plus(ship->position, Vector3{0.0f, 25.0f, -110.0f}), ship->position, kUp);
+    gl.aim(plus(ship->position, Vector3{0.0f, 25.0f, -110.0f}), ship->position, Up);
     gl.drawAndFlush();
     return gl.read();
 }
@@ -91,7 +91,7 @@ RgbImage boltPicture(GlBattle& gl, int channel) {
     const float length = std::sqrt(side.x * side.x + side.z * side.z);
     side = length > 1e-3f ? times(side, 1.0f / length) : Vector3{1.0f, 0.0f, 0.0f};
     if (side.z > 0.0f) side = times(side, -1.0f);
-    gl.aim(plus(middle, times(side, 50.0f)), middle, kUp);
+    gl.aim(plus(middle, times(side, 50.0f)), middle, Up);
     gl.drawAndFlush();
     return gl.read();
 }
@@ -153,7 +153,7 @@ TEST_F(SceneGlTest, BoltsOfSideZeroAreGreenAndOfSideOneRed) {
 TEST_F(SceneGlTest, StarsAreSmallBrightGreyPointsOnBlack) {
     if (!start(BattleSetup{})) GTEST_SKIP() << skipReason;
     gl.step();
-    gl.aim(Vector3{0.0f, 0.0f, 8000.0f}, Vector3{0.0f, 0.0f, 9000.0f}, kUp);
+    gl.aim(Vector3{0.0f, 0.0f, 8000.0f}, Vector3{0.0f, 0.0f, 9000.0f}, Up);
     gl.drawAndFlush();
     const RgbImage image = gl.read();
     const PixelCensus c = census(image);
@@ -283,7 +283,7 @@ TEST_F(SceneGlTest, RestartRebuildsTheListsAndKeepsTheTextureListsWorking) {
     EXPECT_EQ(boundTextureAfterList(15), static_cast<GLint>(TextureNames[0]));
 
     gl.step();
-    gl.aim(Vector3{0.0f, 0.0f, 8000.0f}, Vector3{0.0f, 0.0f, 9000.0f}, kUp);
+    gl.aim(Vector3{0.0f, 0.0f, 8000.0f}, Vector3{0.0f, 0.0f, 9000.0f}, Up);
     gl.drawAndFlush();
     const RgbImage image = gl.read();
     const PixelCensus c = census(image);
@@ -356,7 +356,7 @@ TEST_F(SceneGlTest, SunGlareOnlyWhileTheSunIsInView) {
 
     // Behind the battle, looking towards -z: the sun and its glare are in view.
     gl.step();
-    gl.aim(Vector3{0.0f, 0.0f, -8000.0f}, Vector3{0.0f, 0.0f, -9000.0f}, kUp);
+    gl.aim(Vector3{0.0f, 0.0f, -8000.0f}, Vector3{0.0f, 0.0f, -9000.0f}, Up);
     gl.drawAndFlush();
     const RgbImage towards = gl.read();
     EXPECT_GE(centreMinimum(towards), 40);
@@ -364,7 +364,7 @@ TEST_F(SceneGlTest, SunGlareOnlyWhileTheSunIsInView) {
 
     // Looking towards +z: no sun, no glare.
     gl.step();
-    gl.aim(Vector3{0.0f, 0.0f, 8000.0f}, Vector3{0.0f, 0.0f, 9000.0f}, kUp);
+    gl.aim(Vector3{0.0f, 0.0f, 8000.0f}, Vector3{0.0f, 0.0f, 9000.0f}, Up);
     gl.drawAndFlush();
     const RgbImage away = gl.read();
     EXPECT_LT(centreMinimum(away), 20);

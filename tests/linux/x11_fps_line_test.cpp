@@ -31,7 +31,7 @@ TEST_F(FpsStripCompose, MatchesTheOverlayOnTheWindowsBottomRows) {
     const int h = 300;
     const std::string text = formatFpsLine(31, 31.9f, 13, 31);
     const FpsStrip strip = composeFpsStrip(overlay, text, w, h);
-    ASSERT_EQ(strip.height, FpsOverlay::kTopFromBottom);
+    ASSERT_EQ(strip.height, FpsOverlay::TopFromBottom);
     ASSERT_GT(strip.width, static_cast<int>(text.size()) * 5);
     ASSERT_LT(strip.width, w);
     ASSERT_EQ(strip.rgba.size(), static_cast<std::size_t>(strip.width) * strip.height * 4);

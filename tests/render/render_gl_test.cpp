@@ -17,13 +17,13 @@ namespace {
 
 class RenderGlTest : public ::testing::Test {
 protected:
-    static constexpr int kSize = 64;
+    static constexpr int Size = 64;
 
     void SetUp() override {
         std::string error;
-        context = EglContext::create(kSize, kSize, &error);
+        context = EglContext::create(Size, Size, &error);
         if (!context) GTEST_SKIP() << error;
-        glViewport(0, 0, kSize, kSize);
+        glViewport(0, 0, Size, Size);
     }
 
     // Grey level at the centre of the picture (red channel).
@@ -31,7 +31,7 @@ protected:
         RgbImage image;
         std::string error;
         EXPECT_TRUE(context->readPixels(&image, &error)) << error;
-        return image.at(kSize / 2, kSize / 2)[0];
+        return image.at(Size / 2, Size / 2)[0];
     }
 
     std::unique_ptr<EglContext> context;
