@@ -1,10 +1,12 @@
 // The sun glare: ten additive, textured squares strung along the screen line
-// from the sun through the centre of the view, about one unit in front of the eye.
+// from the sun through the centre of the view, about one unit in front of the
+// eye (declared in scene.h, drawn last in every frame).
+#include "render/scene.h"
+
 #include <GL/gl.h>
 
 #include <cmath>
 
-#include "render/scene.h"
 #include "render/textures.h"
 #include "sim/math3d.h"
 #include "view/glare.h"
