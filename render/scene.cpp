@@ -18,7 +18,6 @@
 #include "sim/battle.h"
 #include "sim/gfx.h"
 #include "sim/settings.h"
-#include "sim/world.h"
 #include "view/camera.h"
 #include "view/explosion.h"
 #include "view/view_volume.h"
@@ -253,8 +252,6 @@ void updateViewport() {
 }
 
 void drawFrame() {
-    readViewAxes();
-
     // The backdrop writes no depth, so everything drawn after it covers it.
     // It is drawn first into a depth buffer just cleared to 1.0, from 1024 to
     // 1774 units away with the far plane at 22000, so every fragment would
@@ -270,10 +267,11 @@ void drawFrame() {
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
 
-    if (battle.TheWorld != nullptr) {
-        battle.TheWorld->drawAndCollide();
-        battle.TheWorld->resolveShotHits();
-    }
+    // The battle's own drawing: the view axes, then the ships with their
+    // collisions and the shots with their hits. The axes are read after the
+    // backdrop: it leaves the model-view matrix as it found it (pushed and
+    // popped) and does not use them.
+    drawBattle();
     // The debris of every exploding ship, behind or in front of what came after it.
     flushDebris();
 

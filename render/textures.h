@@ -52,12 +52,7 @@ PictureSource& pictureSource();
 // pictures into them (a picture that cannot be had leaves its name without a
 // picture), then compiles list 15 (bind the sun texture) and list 14 (bind the
 // star texture). Once per context. Does not start the battle: the caller runs
-// startBattle() right after it.
+// startBattle() (sim/battle.h) right after it, which compiles the other lists.
 void loadTextures();
-
-// Defined by the battle (sim/): the first time it defines the fleet sides,
-// every time it builds a new battle, display lists included. Called once
-// loadTextures() has made the textures and their lists.
-void startBattle();
 
 #endif
