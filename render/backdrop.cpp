@@ -3,6 +3,7 @@
 
 #include "render/backdrop_lists.h"
 #include "render/scene.h"
+#include "sim/display_lists.h"
 #include "view/camera.h"
 
 namespace {
@@ -30,7 +31,7 @@ void drawBackdrop() {
     glFrontFace(GL_CCW);
     glEnable(GL_TEXTURE_2D);
     glColor3f(0.7f, 0.7f, 0.7f);
-    glCallList(14);
+    glCallList(ListBindStarTexture);
 
     const Vector3 eye = camera().eyePosition();
     glTranslatef(eye.x, eye.y, eye.z);
@@ -51,7 +52,7 @@ void drawBackdrop() {
 
     if (camera().viewVolume.boxVisible(eye.x - 550.0f, eye.y - 120.0f, eye.z - 1000.0f, 250.0f,
                                      250.0f, 5.0f) == 1) {
-        glCallList(7);
+        glCallList(ListSun);
     }
     glDisable(GL_TEXTURE_2D);
 }

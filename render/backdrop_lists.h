@@ -5,24 +5,25 @@
 #define HALVORN_RENDER_BACKDROP_LISTS_H
 
 #include "render/mesh_sink.h"
+#include "sim/display_lists.h"
 
 // Id of the list drawn for each backdrop face: ListStarTiles (8) for the normal
-// starfield, ListStarTile (9) for the low-resolution one. Starts at 8; the
-// settings set it.
+// starfield, ListStarTile (9) for the low-resolution one. Starts at
+// ListStarTiles; the settings set it.
 extern int StarFaceList;
 
 // Which face list a low-resolution-stars setting selects (non-zero: 9, else 8).
 int starFaceListFor(int lowResStars);
 
-// List 7: the sun square at (-538, -122, -1000), half-size 250, alpha-blended
-// with colour (0.9, 0.9, 0.9, 0.8) and the sun texture (list 15); ends by
+// ListSun: the sun square at (-538, -122, -1000), half-size 250, alpha-blended
+// with colour (0.9, 0.9, 0.9, 0.8) and the sun texture (ListBindSunTexture); ends by
 // putting light 2 at the sun.
 void compileSunList(MeshSink& sink);
-// List 8: one face as 2 x 2 star tiles, each 1024 units across.
+// ListStarTiles: one face as 2 x 2 star tiles, each 1024 units across.
 void compileStarTilesList(MeshSink& sink);
-// List 9: one face as a single star tile.
+// ListStarTile: one face as a single star tile.
 void compileStarTileList(MeshSink& sink);
-// Lists 8 and 9, in that order.
+// ListStarTiles and ListStarTile, in that order.
 void compileStarFaceLists(MeshSink& sink);
 
 #endif

@@ -11,19 +11,6 @@
 #include <cstddef>
 #include <vector>
 
-// Fixed display-list ids of the scene.
-constexpr int ListHexWingFighter = 1;         // side 0 ship, complete
-constexpr int ListHexWingFighterCockpit = 2;  // side 0 ship seen from inside
-constexpr int ListFourWingFighter = 3;        // side 1 ship, complete
-constexpr int ListFourWingFighterCockpit = 4; // side 1 ship seen from inside
-constexpr int ListBolt = 6;                   // bolt prism, 40 long
-constexpr int ListSun = 7;                    // sun square, moves light 2
-constexpr int ListStarTiles = 8;              // backdrop face, 2 x 2 star tiles
-constexpr int ListStarTile = 9;               // backdrop face, one star tile
-constexpr int ListBeam = 10;                  // beam prism, 1800 long
-constexpr int ListBindStarTexture = 14;       // binds TextureNames[1]
-constexpr int ListBindSunTexture = 15;        // binds TextureNames[0]
-
 // Primitive kinds, as glBegin takes them.
 enum class Primitive { Triangles, TriangleStrip, TriangleFan, Quads };
 

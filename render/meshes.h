@@ -9,6 +9,7 @@
 #define HALVORN_RENDER_MESHES_H
 
 #include "render/mesh_sink.h"
+#include "sim/display_lists.h"
 
 // HexWingFighter's upper wing plate (z 16.5 to 18): ridges, panels, rim, underside. 135 vertices.
 void emitWingPlate(MeshSink& sink);
@@ -35,8 +36,9 @@ void emitCanopyFrame(MeshSink& sink);
 // front, no colour of its own. 24 vertices.
 void emitPrism(MeshSink& sink, float length);
 
-// Compiles ship, bolt or beam list `id` (1, 2, 3, 4, 6 or 10) into the sink,
-// framed by beginList/endList. False, and nothing written, for any other id.
+// Compiles ship, bolt or beam list `id` (ListHexWingFighter, ListFourWingFighter,
+// their cockpit forms, ListBolt or ListBeam) into the sink, framed by
+// beginList/endList. False, and nothing written, for any other id.
 bool compileShipList(int id, MeshSink& sink);
 
 #endif

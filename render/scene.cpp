@@ -16,6 +16,7 @@
 #include "render/merging_sink.h"
 #include "render/textures.h"
 #include "sim/battle.h"
+#include "sim/display_lists.h"
 #include "sim/gfx.h"
 #include "sim/settings.h"
 #include "view/camera.h"
@@ -191,14 +192,14 @@ public:
         gluQuadricOrientation(SceneQuadric, GLU_OUTSIDE);
 
         GlMeshSink sink(SceneQuadric);
-        compileShipListFor(1, sink);
-        compileShipListFor(3, sink);
-        compileShipListFor(6, sink);
-        compileShipListFor(10, sink);
+        compileShipListFor(ListHexWingFighter, sink);
+        compileShipListFor(ListFourWingFighter, sink);
+        compileShipListFor(ListBolt, sink);
+        compileShipListFor(ListBeam, sink);
         compileSunList(sink);
         compileStarFaceLists(sink);
-        compileShipListFor(4, sink);
-        compileShipListFor(2, sink);
+        compileShipListFor(ListFourWingFighterCockpit, sink);
+        compileShipListFor(ListHexWingFighterCockpit, sink);
     }
 };
 

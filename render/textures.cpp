@@ -8,7 +8,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "render/mesh_sink.h"
+#include "sim/display_lists.h"
 
 unsigned int TextureNames[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 

@@ -1,7 +1,8 @@
 // Textures from the program's pictures: the conversion of a bottom-up BGR
 // bitmap into the RGB rows OpenGL takes, the picture source (embedded by
 // default), and loadTextures, which makes the eight textures and the two
-// texture-binding lists 14 and 15 in the current OpenGL context.
+// texture-binding lists (ListBindStarTexture, ListBindSunTexture) in the
+// current OpenGL context.
 #ifndef HALVORN_RENDER_TEXTURES_H
 #define HALVORN_RENDER_TEXTURES_H
 
@@ -50,8 +51,8 @@ PictureSource& pictureSource();
 
 // Needs a current OpenGL context. Generates TextureNames, loads the eight
 // pictures into them (a picture that cannot be had leaves its name without a
-// picture), then compiles list 15 (bind the sun texture) and list 14 (bind the
-// star texture). Once per context. Does not start the battle: the caller runs
+// picture), then compiles ListBindSunTexture and ListBindStarTexture
+// (sim/display_lists.h). Once per context. Does not start the battle: the caller runs
 // startBattle() (sim/battle.h) right after it, which compiles the other lists.
 void loadTextures();
 

@@ -5,13 +5,14 @@
 #ifndef HALVORN_SIM_SHOT_H
 #define HALVORN_SIM_SHOT_H
 
+#include "sim/display_lists.h"
 #include "sim/item.h"
 
 class Ship;
 
-// Display lists of the two shot kinds; 0 means no hull built yet.
-constexpr int ShotListBolt = 6;
-constexpr int ShotListBeam = 10;
+// Display lists of the two shot kinds (sim/display_lists.h); 0 means no hull built yet.
+constexpr int ShotListBolt = ListBolt;
+constexpr int ShotListBeam = ListBeam;
 
 // Half-width of the box around a ship in which a collision query runs, units
 // (the test is strict: exactly 70 away on one axis is not tested).

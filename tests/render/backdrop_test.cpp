@@ -124,11 +124,11 @@ TEST(BackdropLists, SunSquareBlendsBindsDrawsAndMovesLightTwo) {
                         Op::LightPosition, Op::EndList};
     ASSERT_EQ(c.size(), sizeof order / sizeof order[0]);
     for (std::size_t k = 0; k < c.size(); ++k) EXPECT_EQ(c[k].op, order[k]) << k;
-    EXPECT_EQ(c[0].i, 7);
+    EXPECT_EQ(c[0].i, ListSun);
     EXPECT_EQ(c[1].i, 1);
     EXPECT_EQ(c[2].v[0], 0.9f);
     EXPECT_EQ(c[2].v[3], 0.8f);
-    EXPECT_EQ(c[3].i, 15);
+    EXPECT_EQ(c[3].i, ListBindSunTexture);
     EXPECT_EQ(static_cast<Primitive>(c[4].i), Primitive::Quads);
     EXPECT_EQ(c[14].i, 0);
     EXPECT_EQ(c[15].i, 2);
@@ -159,10 +159,10 @@ TEST(BackdropLists, SunSquareBlendsBindsDrawsAndMovesLightTwo) {
 }
 
 TEST(BackdropLists, FaceListChoiceAndCompileOrder) {
-    EXPECT_EQ(StarFaceList, 8);
-    EXPECT_EQ(starFaceListFor(0), 8);
-    EXPECT_EQ(starFaceListFor(1), 9);
-    EXPECT_EQ(starFaceListFor(-3), 9);
+    EXPECT_EQ(StarFaceList, ListStarTiles);
+    EXPECT_EQ(starFaceListFor(0), ListStarTiles);
+    EXPECT_EQ(starFaceListFor(1), ListStarTile);
+    EXPECT_EQ(starFaceListFor(-3), ListStarTile);
 
     RecordingMeshSink rec;
     compileStarFaceLists(rec);
@@ -170,5 +170,5 @@ TEST(BackdropLists, FaceListChoiceAndCompileOrder) {
     for (const Command& c : rec.commands()) {
         if (c.op == Op::BeginList) lists.push_back(c.i);
     }
-    EXPECT_EQ(lists, (std::vector<int>{8, 9}));
+    EXPECT_EQ(lists, (std::vector<int>{ListStarTiles, ListStarTile}));
 }

@@ -96,7 +96,12 @@ void expectClosedAndConsistent(const std::vector<Tri>& tris) {
 
 TEST(MeshLists, VertexCountsMatchTheTable) {
     const std::map<int, std::size_t> expected = {
-        {1, 298}, {2, 270}, {3, 118 + 96 + 4 * 48 + 4 * 21}, {4, 36 + 21}, {6, 24}, {10, 24}};
+        {ListHexWingFighter, 298},
+        {ListHexWingFighterCockpit, 270},
+        {ListFourWingFighter, 118 + 96 + 4 * 48 + 4 * 21},
+        {ListFourWingFighterCockpit, 36 + 21},
+        {ListBolt, 24},
+        {ListBeam, 24}};
     for (const auto& e : expected) {
         RecordingMeshSink rec;
         ASSERT_TRUE(compileShipList(e.first, rec));
@@ -114,7 +119,7 @@ TEST(MeshLists, VertexCountsMatchTheTable) {
     EXPECT_EQ(record(emitCanopyFrame).vertexCount(), 21u);
 
     // Other ids compile nothing.
-    for (int id : {0, 5, 7, 8, 9, 11, 14, 15, -1}) {
+    for (int id : {0, 5, ListSun, ListStarTiles, ListStarTile, 11, ListBindStarTexture, ListBindSunTexture, -1}) {
         RecordingMeshSink rec;
         EXPECT_FALSE(compileShipList(id, rec));
         EXPECT_TRUE(rec.commands().empty());
@@ -123,7 +128,7 @@ TEST(MeshLists, VertexCountsMatchTheTable) {
 
 TEST(MeshLists, PodSphereIsDrawnOnceWithTheSceneQuadricSizes) {
     RecordingMeshSink rec;
-    compileShipList(1, rec);
+    compileShipList(ListHexWingFighter, rec);
     int spheres = 0;
     for (const Command& c : rec.commands()) {
         if (c.op != Op::Sphere) continue;
@@ -137,11 +142,11 @@ TEST(MeshLists, PodSphereIsDrawnOnceWithTheSceneQuadricSizes) {
 
 TEST(MeshLists, CockpitHexWingIsExactlyThePlatesOfTheFullShip) {
     RecordingMeshSink full, cockpit, pod;
-    compileShipList(1, full);
-    compileShipList(2, cockpit);
+    compileShipList(ListHexWingFighter, full);
+    compileShipList(ListHexWingFighterCockpit, cockpit);
     emitPodAndStruts(pod);
-    const std::vector<Command> a = listBody(full, 1);
-    const std::vector<Command> b = listBody(cockpit, 2);
+    const std::vector<Command> a = listBody(full, ListHexWingFighter);
+    const std::vector<Command> b = listBody(cockpit, ListHexWingFighterCockpit);
     ASSERT_EQ(a.size(), b.size() + pod.commands().size());
     for (std::size_t k = 0; k < b.size(); ++k) EXPECT_TRUE(sameCommand(a[k], b[k])) << k;
     for (std::size_t k = 0; k < pod.commands().size(); ++k) {
@@ -260,7 +265,7 @@ TEST(HexWingPod, StrutsAndWindowFaceOutward) {
 
 TEST(FourWingFighter, TranslationAfterTheFullShip) {
     RecordingMeshSink rec;
-    compileShipList(3, rec);
+    compileShipList(ListFourWingFighter, rec);
     EXPECT_EQ(rec.translation()[0], -28.0f);
     EXPECT_EQ(rec.translation()[1], 7.0f);
     EXPECT_EQ(rec.translation()[2], -7.0f);
@@ -273,8 +278,8 @@ TEST(FourWingFighter, TranslationAfterTheFullShip) {
 
 TEST(FourWingFighter, CockpitSparsStandTwentyUnitsFurtherForward) {
     RecordingMeshSink full, cockpit;
-    compileShipList(3, full);
-    compileShipList(4, cockpit);
+    compileShipList(ListFourWingFighter, full);
+    compileShipList(ListFourWingFighterCockpit, cockpit);
     ASSERT_GE(cockpit.triangles().size(), 12u);
     std::set<std::array<float, 10>> fullTris;
     for (const Tri& t : full.triangles()) {
@@ -290,7 +295,7 @@ TEST(FourWingFighter, CockpitSparsStandTwentyUnitsFurtherForward) {
             << "spar " << k;
         EXPECT_GE(t.a[0], 15 - 8);  // the spars begin at x = 15 under the -8 translation
     }
-    const std::vector<Command> body = listBody(cockpit, 4);
+    const std::vector<Command> body = listBody(cockpit, ListFourWingFighterCockpit);
     bool sawTranslate = false;
     for (const Command& c : body) {
         if (c.op != Op::Translate) continue;
@@ -430,10 +435,10 @@ TEST(FourWingFighter, EnginesSitAtTheFourCornersWithLongNozzlesOnTop) {
 
 TEST(Prisms, BoltAndBeamDifferOnlyInTheFarCorners) {
     RecordingMeshSink bolt, beam;
-    compileShipList(6, bolt);
-    compileShipList(10, beam);
-    const std::vector<Command> a = listBody(bolt, 6);
-    const std::vector<Command> b = listBody(beam, 10);
+    compileShipList(ListBolt, bolt);
+    compileShipList(ListBeam, beam);
+    const std::vector<Command> a = listBody(bolt, ListBolt);
+    const std::vector<Command> b = listBody(beam, ListBeam);
     ASSERT_EQ(a.size(), b.size());
     int far = 0;
     for (std::size_t k = 0; k < a.size(); ++k) {

@@ -12,8 +12,13 @@
 #include "render/gl_mesh_sink.h"
 #include "render/meshes.h"
 #include "render/textures.h"
+#include "sim/display_lists.h"
 
 namespace {
+
+// The lists the battle build compiles (the texture-binding ones come with the textures).
+const int SceneLists[] = {ListHexWingFighter, ListHexWingFighterCockpit, ListFourWingFighter,
+                          ListFourWingFighterCockpit, ListBolt, ListSun, ListStarTiles, ListStarTile, ListBeam};
 
 class RenderGlTest : public ::testing::Test {
 protected:
@@ -52,15 +57,15 @@ TEST_F(RenderGlTest, LoadsTheEightTexturesAndTheirBindingLists) {
         EXPECT_EQ(w, sizes[k]);
         EXPECT_EQ(h, sizes[k]);
     }
-    EXPECT_TRUE(glIsList(14));
-    EXPECT_TRUE(glIsList(15));
+    EXPECT_TRUE(glIsList(ListBindStarTexture));
+    EXPECT_TRUE(glIsList(ListBindSunTexture));
 
     // The star texture holds the picture's texels, bottom row first.
     std::vector<unsigned char> expected;
     ASSERT_TRUE(pictureSource().withPicture(113, [&](const BitmapDesc& d) { expected = bitmapToRgb(d); }));
     std::vector<unsigned char> texels(expected.size() + 16, 0xee);
     glBindTexture(GL_TEXTURE_2D, 0);
-    glCallList(14);
+    glCallList(ListBindStarTexture);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
     texels.resize(expected.size());
@@ -73,17 +78,19 @@ TEST_F(RenderGlTest, CompilesEveryListWithoutErrors) {
     gluQuadricDrawStyle(quadric, GLU_FILL);
     gluQuadricOrientation(quadric, GLU_OUTSIDE);
     GlMeshSink sink(quadric);
-    for (int id : {1, 3, 6, 10}) EXPECT_TRUE(compileShipList(id, sink));
+    for (int id : {ListHexWingFighter, ListFourWingFighter, ListBolt, ListBeam}) {
+        EXPECT_TRUE(compileShipList(id, sink));
+    }
     compileSunList(sink);
     compileStarFaceLists(sink);
-    for (int id : {4, 2}) EXPECT_TRUE(compileShipList(id, sink));
+    for (int id : {ListFourWingFighterCockpit, ListHexWingFighterCockpit}) EXPECT_TRUE(compileShipList(id, sink));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    for (int id : {1, 2, 3, 4, 6, 7, 8, 9, 10}) EXPECT_TRUE(glIsList(id)) << id;
+    for (int id : SceneLists) EXPECT_TRUE(glIsList(id)) << id;
 
     // Calling them leaves no error either (the sun list toggles blending and
     // moves light 2).
     glEnable(GL_LIGHTING);
-    for (int id : {1, 2, 3, 4, 6, 7, 8, 9, 10}) {
+    for (int id : SceneLists) {
         glPushMatrix();
         glCallList(id);
         glPopMatrix();
