@@ -3,6 +3,9 @@
 
 #include <cstdio>
 
+// The dialog's control ids: plain defines, shared with the resource script.
+#include "host/win32/resource_ids.h"
+
 const char* const SettingsSection = "Halvorn";
 
 const char* const SettingsKeys[5] = {"HVIsLetterBox", "HVNumberAdditionalShips", "HVIsRandStartView",
@@ -56,16 +59,16 @@ int scrollShips(int current, int code, int thumbPosition) {
 bool applyCheckBox(int controlId, int checked, Settings* s) {
     const int value = checked != 0 ? 1 : 0;
     switch (controlId) {
-    case CheckLetterBox:
+    case IDC_LETTER_BOX:
         s->HVIsLetterBox = value;
         return true;
-    case CheckRandomView:
+    case IDC_RANDOM_VIEW:
         s->HVIsRandStartView = value;
         return true;
-    case CheckFrameCounter:
+    case IDC_FRAME_COUNTER:
         s->HVIsFrameCounter = value;
         return true;
-    case CheckLowResStars:
+    case IDC_LOW_RES_STARS:
         s->HVIsLowResStars = value;
         return true;
     default:

@@ -51,14 +51,10 @@ constexpr int ShipsPageStep = 16;
 // other code leaves the count unchanged.
 int scrollShips(int current, int code, int thumbPosition);
 
-// Dialog control ids of the four check boxes.
-constexpr int CheckRandomView = 1029;
-constexpr int CheckLetterBox = 1016;
-constexpr int CheckLowResStars = 1034;
-constexpr int CheckFrameCounter = 1030;
-
 // Stores a check box's state (non-zero: checked, stored as 1) in the setting
-// that box controls. False, *s unchanged, for any other control id.
+// that box controls; the boxes are the dialog's controls IDC_RANDOM_VIEW,
+// IDC_LETTER_BOX, IDC_LOW_RES_STARS and IDC_FRAME_COUNTER of
+// host/win32/resource_ids.h. False, *s unchanged, for any other control id.
 bool applyCheckBox(int controlId, int checked, Settings* s);
 
 #endif

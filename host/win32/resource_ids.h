@@ -1,5 +1,7 @@
-/* Resource and control ids of the screen saver, shared by halvorn.rc and the
-   code (plain defines: the resource compiler reads this file too). */
+/* Resource and control ids of the screen saver, shared by halvorn.rc, the
+   Windows code and the portable dialog logic (host/common/settings_profile.cpp):
+   plain defines that need no Windows header, as the resource compiler reads
+   this file too. */
 #ifndef HALVORN_HOST_WIN32_RESOURCE_IDS_H
 #define HALVORN_HOST_WIN32_RESOURCE_IDS_H
 

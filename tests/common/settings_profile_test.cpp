@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/win32/resource_ids.h"
 #include "settings_profile.h"
 
 namespace {
@@ -141,10 +142,10 @@ TEST(CheckBoxes, EachBoxSetsItsOwnSetting) {
         int id;
         int Settings::*field;
     };
-    const Case cases[] = {{CheckLetterBox, &Settings::HVIsLetterBox},
-                          {CheckRandomView, &Settings::HVIsRandStartView},
-                          {CheckFrameCounter, &Settings::HVIsFrameCounter},
-                          {CheckLowResStars, &Settings::HVIsLowResStars}};
+    const Case cases[] = {{IDC_LETTER_BOX, &Settings::HVIsLetterBox},
+                          {IDC_RANDOM_VIEW, &Settings::HVIsRandStartView},
+                          {IDC_FRAME_COUNTER, &Settings::HVIsFrameCounter},
+                          {IDC_LOW_RES_STARS, &Settings::HVIsLowResStars}};
     for (const Case& c : cases) {
         Settings s = filled(0);
         s.HVNumberAdditionalShips = 42;
@@ -157,8 +158,9 @@ TEST(CheckBoxes, EachBoxSetsItsOwnSetting) {
         EXPECT_EQ(s.*(c.field), 0);
     }
     Settings s = filled(0);
-    EXPECT_FALSE(applyCheckBox(1027, 1, &s));  // the scroll bar
-    EXPECT_FALSE(applyCheckBox(1, 1, &s));     // OK
-    EXPECT_FALSE(applyCheckBox(2, 1, &s));     // cancel (Esc, close box)
+    EXPECT_FALSE(applyCheckBox(IDC_SHIPS_SCROLL, 1, &s));
+    EXPECT_FALSE(applyCheckBox(IDC_SCENARIO, 1, &s));
+    EXPECT_FALSE(applyCheckBox(1, 1, &s));  // OK
+    EXPECT_FALSE(applyCheckBox(2, 1, &s));  // cancel (Esc, close box)
     EXPECT_EQ(s.HVIsLetterBox + s.HVIsRandStartView + s.HVIsFrameCounter + s.HVIsLowResStars, 0);
 }
