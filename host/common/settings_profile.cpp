@@ -43,14 +43,14 @@ int scrollShips(int current, int code, int thumbPosition) {
     case ScrollLineLeft:
         return current < ShipsLineStep ? 0 : current - ShipsLineStep;
     case ScrollLineRight:
-        return current > MaxDialogShips - ShipsLineStep ? MaxDialogShips : current + ShipsLineStep;
+        return current > MaxAdditionalShips - ShipsLineStep ? MaxAdditionalShips : current + ShipsLineStep;
     case ScrollPageLeft:
         return current < ShipsPageStep ? 0 : current - ShipsPageStep;
     case ScrollPageRight:
-        return current > MaxDialogShips - ShipsPageStep ? MaxDialogShips : current + ShipsPageStep;
+        return current > MaxAdditionalShips - ShipsPageStep ? MaxAdditionalShips : current + ShipsPageStep;
     case ScrollThumbTrack:
         if (thumbPosition < 0) return 0;
-        return thumbPosition > MaxDialogShips ? MaxDialogShips : thumbPosition;
+        return thumbPosition > MaxAdditionalShips ? MaxAdditionalShips : thumbPosition;
     default:
         return current;
     }

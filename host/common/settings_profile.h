@@ -4,6 +4,7 @@
 #ifndef HALVORN_HOST_COMMON_SETTINGS_PROFILE_H
 #define HALVORN_HOST_COMMON_SETTINGS_PROFILE_H
 
+#include "sim/battle.h"
 #include "sim/settings.h"
 
 // Profile section of the settings.
@@ -39,16 +40,15 @@ enum ScrollCode {
     ScrollThumbTrack = 5
 };
 
-// Additional ships: the scroll bar's range is 0 to this.
-constexpr int MaxDialogShips = 300;
 // Ships moved by one line step and by one page step.
 constexpr int ShipsLineStep = 1;
 constexpr int ShipsPageStep = 16;
 
 // The additional-ship count after scroll code `code` from `current`: line
 // steps of 1 and page steps of 16, leftwards not below 0 and rightwards not
-// above 300; thumb tracking takes thumbPosition (kept within 0..300); every
-// other code leaves the count unchanged.
+// above MaxAdditionalShips (sim/battle.h, the scroll bar's range is 0 to it);
+// thumb tracking takes thumbPosition (kept within that range); every other
+// code leaves the count unchanged.
 int scrollShips(int current, int code, int thumbPosition);
 
 // Stores a check box's state (non-zero: checked, stored as 1) in the setting

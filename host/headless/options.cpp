@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "render/layers.h"
+#include "sim/battle.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ struct OptionInfo {
     std::int64_t low;      // range of an Integer option
     std::int64_t high;
     const char* valueHint; // shown by --help and in value errors
-    const char* help;
+    std::string help;
 };
 
 constexpr std::int64_t Int64Max = std::numeric_limits<std::int64_t>::max();
@@ -79,7 +80,8 @@ const OptionInfo OptionTable[] = {
      "seed the random generator with N, 0..4294967295 (default: millisecond tick count)"},
     {"frame-ms", Kind::Integer, 1, 1000, "N",
      "every frame lasts N milliseconds, 1..1000 (default: measured, paced like the saver)"},
-    {"ships", Kind::Integer, 0, 300, "N", "additional ships per battle, 0..300 (default 0)"},
+    {"ships", Kind::Integer, 0, MaxAdditionalShips, "N",
+     "additional ships per battle, 0.." + std::to_string(MaxAdditionalShips) + " (default 0)"},
     {"letterbox", Kind::Flag, 0, 0, "", "draw the picture in a centred band of aspect 2.35"},
     {"random-start-view", Kind::Flag, 0, 0, "", "start the first battle from a random view"},
     {"low-res-stars", Kind::Flag, 0, 0, "", "low-resolution starfield"},

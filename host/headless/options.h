@@ -28,7 +28,7 @@ struct ProgramOptions {
     bool seedGiven = false;         // false: seed with the millisecond tick count
     std::uint32_t seed = 0;         // --seed N (0..4294967295)
     int frameMs = 0;                // --frame-ms N (1..1000); 0: measure each frame
-    int ships = 0;                  // --ships N: additional ships (0..300)
+    int ships = 0;                  // --ships N: additional ships (0..MaxAdditionalShips)
     bool letterbox = false;         // --letterbox
     bool randomStartView = false;   // --random-start-view
     bool lowResStars = false;       // --low-res-stars

@@ -7,6 +7,7 @@
 
 #include "settings_profile.h"
 #include "resource_ids.h"
+#include "sim/battle.h"
 #include "sim/settings.h"
 
 namespace {
@@ -36,7 +37,7 @@ void initDialog(HWND dialog) {
     setCheck(dialog, IDC_LOW_RES_STARS, settings.HVIsLowResStars);
 
     HWND scroll = GetDlgItem(dialog, IDC_SHIPS_SCROLL);
-    SetScrollRange(scroll, SB_CTL, 0, MaxDialogShips, FALSE);
+    SetScrollRange(scroll, SB_CTL, 0, MaxAdditionalShips, FALSE);
     SetScrollPos(scroll, SB_CTL, settings.HVNumberAdditionalShips, TRUE);
 
     char name[256] = "";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "render/layers.h"
+#include "sim/battle.h"
 
 namespace {
 
@@ -68,7 +69,8 @@ TEST(Options, ValuesInBothForms) {
     EXPECT_EQ(parseBoth("--seed", "0").seed, 0u);
     EXPECT_EQ(parseBoth("--frame-ms", "1").frameMs, 1);
     EXPECT_EQ(parseBoth("--frame-ms", "1000").frameMs, 1000);
-    EXPECT_EQ(parseBoth("--ships", "300").ships, 300);
+    // The battle's own bound on additional ships, not one of the options'.
+    EXPECT_EQ(parseBoth("--ships", std::to_string(MaxAdditionalShips)).ships, MaxAdditionalShips);
     EXPECT_EQ(parseBoth("--every", "25").every, 25);
     EXPECT_EQ(parseBoth("--output", "out/frames").outputDir, "out/frames");
     EXPECT_EQ(parseBoth("--trace", "-").traceFile, "-");
@@ -100,6 +102,8 @@ TEST(Options, HelpListsEveryOption) {
                              "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--skip LIST", "--help"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
+    EXPECT_NE(help.find("additional ships per battle, 0.." + std::to_string(MaxAdditionalShips)), std::string::npos)
+        << help;
 }
 
 TEST(Options, BadValuesNameTheOption) {
@@ -127,7 +131,7 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--frame-ms", "0"}, "--frame-ms"},
         {{"--frame-ms", "1001"}, "--frame-ms"},
         {{"--frame-ms", "2.5"}, "--frame-ms"},
-        {{"--ships", "301"}, "--ships"},
+        {{"--ships", std::to_string(MaxAdditionalShips + 1)}, "--ships"},
         {{"--ships", "-1"}, "--ships"},
         {{"--every", "0"}, "--every"},
         {{"--every=-3"}, "--every"},
