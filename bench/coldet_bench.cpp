@@ -16,95 +16,26 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
-#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "bench_geometry.h"
 #include "coldet.h"
+#include "heap_count.h"
 #include "sim/hull_data.h"
 #ifdef HAVE_FCL
 #include "fcl_compare.h"
 #endif
 
-// ---- Heap allocation counting ---------------------------------------------
-//
-// Every operator new in the process goes through these, so the number of heap
-// allocations made by a stretch of code is the counter's difference across it.
-
-namespace {
-std::atomic<unsigned long long> HeapAllocations{0};
-
-void* countedAllocate(std::size_t size)
-{
-    HeapAllocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size != 0 ? size : 1);
-}
-
-void* countedAlignedAllocate(std::size_t size, std::align_val_t alignment)
-{
-    HeapAllocations.fetch_add(1, std::memory_order_relaxed);
-    const std::size_t align = std::max(static_cast<std::size_t>(alignment), sizeof(void*));
-    // aligned_alloc wants a size that is a whole number of alignments.
-    const std::size_t rounded = ((size != 0 ? size : 1) + align - 1) / align * align;
-    return std::aligned_alloc(align, rounded);
-}
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    if (void* p = countedAllocate(size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size)
-{
-    if (void* p = countedAllocate(size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return countedAllocate(size); }
-void* operator new(std::size_t size, std::align_val_t alignment)
-{
-    if (void* p = countedAlignedAllocate(size, alignment))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t alignment)
-{
-    if (void* p = countedAlignedAllocate(size, alignment))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
-{
-    return countedAlignedAllocate(size, alignment);
-}
-void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
-{
-    return countedAlignedAllocate(size, alignment);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+// Heap allocations are counted by the heap_count library's operator new: the
+// number made by a stretch of code is the counter's difference across it.
 
 namespace {
 
@@ -299,10 +230,10 @@ double allocationsPerQuery(std::size_t count, Query&& query)
 {
     for (std::size_t i = 0; i < count; ++i)  // warm: any lazily grown buffer is grown now
         benchmark::DoNotOptimize(query(i));
-    const unsigned long long before = HeapAllocations.load();
+    const unsigned long long before = heapcount::allAllocations();
     for (std::size_t i = 0; i < count; ++i)
         benchmark::DoNotOptimize(query(i));
-    const unsigned long long after = HeapAllocations.load();
+    const unsigned long long after = heapcount::allAllocations();
     return count != 0 ? static_cast<double>(after - before) / static_cast<double>(count) : 0.0;
 }
 

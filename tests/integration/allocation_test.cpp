@@ -5,15 +5,17 @@
 // whenever more shots fly at once than ever before, and keeps it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gl_battle.h"
+#include "heap_count.h"
 #include "render/scene.h"
 #include "sim/battle.h"
 #include "sim/shot.h"
@@ -22,29 +24,13 @@
 
 namespace {
 
-thread_local bool countingHere = false;
-long allocations = 0;  // only ever changed by the counting thread
-
-void* allocate(std::size_t size) {
-    if (countingHere) ++allocations;
-    void* p = std::malloc(size != 0 ? size : 1);
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
-
-void* allocateNoThrow(std::size_t size) noexcept {
-    if (countingHere) ++allocations;
-    return std::malloc(size != 0 ? size : 1);
-}
-
-// Allocations made on this thread while `work` runs.
+// Allocations made on this thread while `work` runs (this program's operator
+// new is the heap_count library's).
 template <typename Work>
 long allocationsIn(Work work) {
-    const long before = allocations;
-    countingHere = true;
+    const unsigned long long before = heapcount::threadAllocations();
     work();
-    countingHere = false;
-    return allocations - before;
+    return static_cast<long>(heapcount::threadAllocations() - before);
 }
 
 // The collision model of every shot the pool holds, in flight or idle.
@@ -66,20 +52,52 @@ long newHulls(const std::vector<const void*>& before, const std::vector<const vo
 
 }  // namespace
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocateNoThrow(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocateNoThrow(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-
+// Every form of operator new is counted, once per allocation, and only on the
+// thread that allocates; the pointers pass through a volatile so that no
+// new-delete pair can be left out by the compiler.
 TEST(Allocation, CountingSeesAllocations) {
-    EXPECT_EQ(allocationsIn([] { delete new int(1); }), 1);
+    struct alignas(64) Wide {
+        char bytes[64];
+    };
+    static void* volatile kept;
+    EXPECT_EQ(allocationsIn([] {
+                  kept = new int(1);
+                  delete static_cast<int*>(kept);
+              }),
+              1);
     EXPECT_EQ(allocationsIn([] {}), 0);
+    EXPECT_EQ(allocationsIn([] {
+                  kept = new int[5];
+                  delete[] static_cast<int*>(kept);
+              }),
+              1);
+    EXPECT_EQ(allocationsIn([] {
+                  kept = new (std::nothrow) int(2);
+                  delete static_cast<int*>(kept);
+              }),
+              1);
+    EXPECT_EQ(allocationsIn([] {
+                  kept = new Wide;
+                  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(kept) % 64, 0u);
+                  delete static_cast<Wide*>(kept);
+                  kept = new Wide[3];
+                  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(kept) % 64, 0u);
+                  delete[] static_cast<Wide*>(kept);
+              }),
+              2);
+
+    // Another thread's allocation counts among all of them, not on this
+    // thread (starting the thread may allocate on this one).
+    const unsigned long long allBefore = heapcount::allAllocations();
+    const long here = allocationsIn([] {
+        std::thread other([] {
+            kept = new int(3);
+            delete static_cast<int*>(kept);
+        });
+        other.join();
+    });
+    EXPECT_LE(here, 1);
+    EXPECT_GE(heapcount::allAllocations() - allBefore, static_cast<unsigned long long>(here) + 1);
 }
 
 // The bench's battle (300 additional ships), under way. Its simulation
