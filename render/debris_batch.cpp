@@ -4,10 +4,10 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "render/drawing_paths.h"
 #include "sim/gfx.h"
 #include "view/explosion.h"
 
@@ -104,8 +104,6 @@ void bothWindings(const float* v) {
 }
 
 struct Batch {
-    bool modeKnown = false;
-    bool deferred = true;
     std::vector<Fragment> fragments;
     std::vector<Shell> shells;
     std::vector<int> picks;   // fragments chosen for a paint
@@ -223,15 +221,6 @@ struct Batch {
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GREATER, 0.5f);
-    }
-
-    bool isDeferred() {
-        if (!modeKnown) {
-            const char* mode = std::getenv("HALVORN_DEBRIS");
-            deferred = !(mode != nullptr && std::strcmp(mode, "immediate") == 0);
-            modeKnown = true;
-        }
-        return deferred;
     }
 
     void paintNow(const Explosion& e, int shell) {
@@ -416,22 +405,14 @@ Batch& batch() {
 
 }  // namespace
 
-bool debrisDeferred() { return batch().isDeferred(); }
-
-void setDebrisDeferred(bool on) {
-    Batch& b = batch();
-    b.modeKnown = true;
-    b.deferred = on;
-}
-
 void debrisBegin() {
-    if (!batch().isDeferred()) {
+    if (!drawingPaths().lateDebris) {
         glEnable(GL_POLYGON_STIPPLE);
     }
 }
 
 void debrisEnd() {
-    if (!batch().isDeferred()) {
+    if (!drawingPaths().lateDebris) {
         glDisable(GL_POLYGON_STIPPLE);
     }
 }
@@ -439,7 +420,7 @@ void debrisEnd() {
 void debrisShell(const Explosion& e, int shell) {
     Batch& b = batch();
     ++b.stats.shells;
-    if (b.isDeferred()) {
+    if (drawingPaths().lateDebris) {
         b.record(e, shell);
     } else {
         b.paintNow(e, shell);

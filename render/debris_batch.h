@@ -24,27 +24,19 @@
 // sprite, glow shell) the recorded debris whose screen cone it may touch is
 // painted first. Two fragments at exactly the same depth may swap winners.
 //
-// The immediate painting (mask by mask as the fragments come) stays available:
-// setDebrisDeferred(false), or the environment variable HALVORN_DEBRIS set to
-// "immediate" when the program starts. Needs a current OpenGL context.
+// The immediate painting (mask by mask as the fragments come) stays available
+// as a drawing path (render/drawing_paths.h: lateDebris false). Needs a
+// current OpenGL context.
 #ifndef HALVORN_RENDER_DEBRIS_BATCH_H
 #define HALVORN_RENDER_DEBRIS_BATCH_H
 
 class Explosion;
 
-// True when debris is recorded and painted by flushDebris (the default unless
-// HALVORN_DEBRIS=immediate was set when this was first asked).
-bool debrisDeferred();
-
-// Chooses deferred (true) or immediate (false) painting from the next shell
-// on; switch only when nothing is recorded (between frames).
-void setDebrisDeferred(bool on);
-
-// Debris style begins and ends (immediate: stipple on and off; deferred: nothing).
+// Debris style begins and ends (immediate: stipple on and off; late: nothing).
 void debrisBegin();
 void debrisEnd();
 
-// Paints, or records, debris shell `shell` of e inside the current (pushed and
+// Paints (immediate), or records (late), debris shell `shell` of e inside the current (pushed and
 // turned) model-view matrix: fragment k turned 24 (k + 1) degrees about y and
 // moved out by the shell's radius (units), drawn in both windings.
 void debrisShell(const Explosion& e, int shell);

@@ -2,9 +2,9 @@
 // see merging_sink.h.
 #include "render/merging_sink.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "render/drawing_paths.h"
 #include "render/meshes.h"
 
 namespace {
@@ -260,38 +260,8 @@ void MergingMeshSink::barrier() {
     syncTo(state_);
 }
 
-namespace {
-
-struct MergeMode {
-    bool known = false;
-    bool on = true;
-};
-
-MergeMode& mergeMode() {
-    static MergeMode mode;
-    return mode;
-}
-
-}  // namespace
-
-bool shipListsMerged() {
-    MergeMode& m = mergeMode();
-    if (!m.known) {
-        const char* mode = std::getenv("HALVORN_LISTS");
-        m.on = !(mode != nullptr && std::strcmp(mode, "plain") == 0);
-        m.known = true;
-    }
-    return m.on;
-}
-
-void setShipListsMerged(bool on) {
-    MergeMode& m = mergeMode();
-    m.known = true;
-    m.on = on;
-}
-
 void compileShipListFor(int id, MeshSink& sink) {
-    if (shipListsMerged() && (id == ListHexWingFighter || id == ListFourWingFighter)) {
+    if (drawingPaths().mergedLists && (id == ListHexWingFighter || id == ListFourWingFighter)) {
         MergingMeshSink merged(sink);
         compileShipList(id, merged);
     } else {

@@ -96,15 +96,9 @@ private:
     std::vector<Corner> run_;     // merged triangles, three corners each, in GL_CCW order
 };
 
-// True when ship lists 1 and 3 are compiled merged (the default unless the
-// environment variable HALVORN_LISTS was "plain" when this was first asked).
-bool shipListsMerged();
-
-// Chooses merged (true) or plain (false) ship lists from the next battle build on.
-void setShipListsMerged(bool on);
-
 // Compiles list `id` as compileShipList does, through a MergingMeshSink for
-// the lists drawn once per ship (1 and 3) while shipListsMerged().
+// the lists drawn once per ship (ListHexWingFighter, ListFourWingFighter)
+// while the drawing paths say so (render/drawing_paths.h: mergedLists).
 void compileShipListFor(int id, MeshSink& sink);
 
 #endif

@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 
 #include "render/backdrop_lists.h"
+#include "render/drawing_paths.h"
 #include "render/layers.h"
 #include "render/scene.h"
 #include "render/textures.h"
@@ -18,6 +19,7 @@ void GlPainter::start(int width, int height) {
     WindowHeight = height;
     installRenderer();
     setSkippedLayers(skippedLayers);
+    setDrawingPaths(paths);
     updateViewport();
     loadTextures();
 }
@@ -36,5 +38,6 @@ void GlPainter::draw() {
 void GlPainter::stop() {
     uninstallRenderer();
     setSkippedLayers(0);
+    setDrawingPaths(DrawingPaths());
     StarFaceList = starFaceListFor(0);
 }

@@ -3,12 +3,15 @@
 #ifndef HALVORN_HOST_COMMON_GL_PAINTER_H
 #define HALVORN_HOST_COMMON_GL_PAINTER_H
 
+#include "render/drawing_paths.h"
 #include "saver.h"
 
 class GlPainter final : public SaverPainter {
 public:
     // Parts of the picture left out (render/layers.h bits), for measuring.
     unsigned skippedLayers = 0;
+    // How the renderer draws debris and ship lists, for measuring.
+    DrawingPaths paths;
 
     void start(int width, int height) override;
     void reshape(int width, int height) override;

@@ -40,6 +40,9 @@ std::string formatBenchReport(const BenchTotals& t) {
         }
         text += line;
     }
+    if (!t.paths.empty()) {
+        text += "bench: drawn by other than the default paths: " + t.paths + "\n";
+    }
     if (!t.skipped.empty()) {
         text += "bench: left out of every frame: " + t.skipped + " (not the battle's picture)\n";
     }

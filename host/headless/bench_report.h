@@ -20,13 +20,15 @@ struct BenchTotals {
     double floorMs = 0;       // all floor passes together
 
     std::string skipped;      // parts of the picture left out (--skip), "" for none
+    std::string paths;        // drawing paths other than the defaults (--debris, --lists), "" for none
 };
 
 // Two lines, each ending with a newline: the rate, then the mean milliseconds
 // per frame split into simulation, camera, drawing, glFinish and the rest.
 // With a floor measured, a third line: the floor's mean milliseconds per pass,
 // the frame's (simulation + camera + drawing + glFinish) and their ratio.
-// With parts of the picture left out, a last line that names them.
+// With drawing paths other than the defaults, a line that names them; with
+// parts of the picture left out, a last line that names them.
 std::string formatBenchReport(const BenchTotals& totals);
 
 #endif

@@ -30,6 +30,7 @@
 // ============================================================================
 // What this program reads of the battle and the renderer beyond the saver
 // module: the numbers of the trace and the bench floor's texture.
+#include "render/drawing_paths.h"  // drawingPaths, changedPaths
 #include "render/layers.h"    // layerList
 #include "render/textures.h"  // TextureNames
 #include "sim/battle.h"       // battle globals
@@ -196,6 +197,7 @@ int runHeadless(const ProgramOptions& o) {
     std::fprintf(stderr, "halvorn: seed %u\n", static_cast<unsigned>(seed));
     GlPainter painter;
     painter.skippedLayers = o.skip;
+    painter.paths = o.paths;
     SaverConfig config;
     config.settings = userSettings(o);
     config.seed = seed;
@@ -283,6 +285,7 @@ int runHeadless(const ProgramOptions& o) {
         ++bench.frames;
     }
     bench.wallMs = elapsedMs(loopStart, SteadyClock::now());
+    bench.paths = changedPaths(drawingPaths());  // as the renderer drew, before the painter stops
 
     if (sheet && !writePng(o.contactSheet, sheet->image(), &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "render/drawing_paths.h"
 #include "render/layers.h"
 #include "sim/battle.h"
 
@@ -95,6 +96,10 @@ const OptionInfo OptionTable[] = {
     {"skip", Kind::Text, 0, 0, "LIST",
      "leave parts of the picture out, to measure what they cost: comma-separated from "
      "backdrop, ships, shots, debris, glow, flash, glare"},
+    {"debris", Kind::Text, 0, 0, "late|immediate",
+     "paint explosion debris late, grouped by stipple mask (default), or stippled as it comes"},
+    {"lists", Kind::Text, 0, 0, "merged|plain",
+     "compile the ship lists merged (default), or as the mesh emitters write them"},
     {"help", Kind::Flag, 0, 0, "", "show this help"},
 };
 
@@ -178,6 +183,16 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
             if (!parseLayers(value, &o->skip, &bad)) {
                 *error = "option " + opt + ": unknown part '" + bad + "' (expected a comma-separated list of " +
                          "backdrop, ships, shots, debris, glow, flash, glare)";
+                return false;
+            }
+        } else if (name == "debris") {
+            if (!parseDebrisPath(value, &o->paths.lateDebris)) {
+                *error = "option " + opt + ": unknown way '" + value + "' (expected late or immediate)";
+                return false;
+            }
+        } else if (name == "lists") {
+            if (!parseListsPath(value, &o->paths.mergedLists)) {
+                *error = "option " + opt + ": unknown way '" + value + "' (expected merged or plain)";
                 return false;
             }
         }

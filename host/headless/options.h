@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "render/drawing_paths.h"
 #include "sim/settings.h"
 
 struct ProgramOptions {
@@ -39,6 +40,7 @@ struct ProgramOptions {
     bool bench = false;             // --bench
     std::string contactSheet;       // --contact-sheet FILE; empty = none
     unsigned skip = 0;              // --skip LIST: parts of the picture left out (render/layers.h bits)
+    DrawingPaths paths;             // --debris late|immediate, --lists merged|plain
     bool help = false;              // --help
 };
 

@@ -25,6 +25,19 @@ TEST(BenchReport, DegenerateRuns) {
     EXPECT_EQ(text.find("nan"), std::string::npos) << text;
 }
 
+TEST(BenchReport, NamesTheDrawingPathsThatAreNotTheDefaults) {
+    BenchTotals t;
+    t.frames = 2;
+    t.wallMs = 10.0;
+    EXPECT_EQ(formatBenchReport(t).find("paths"), std::string::npos);
+    t.paths = "debris immediate";
+    t.skipped = "glare";
+    const std::string text = formatBenchReport(t);
+    const std::size_t paths = text.find("bench: drawn by other than the default paths: debris immediate\n");
+    EXPECT_NE(paths, std::string::npos) << text;
+    EXPECT_LT(paths, text.find("left out")) << "the parts left out come last";
+}
+
 TEST(BenchReport, NamesWhatWasLeftOut) {
     BenchTotals t;
     t.frames = 2;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "render/drawing_paths.h"
 #include "render/layers.h"
 #include "sim/battle.h"
 
@@ -50,6 +51,8 @@ TEST(Options, DefaultsWithoutArguments) {
     EXPECT_EQ(o.every, 1);
     EXPECT_FALSE(o.headless || o.letterbox || o.randomStartView || o.lowResStars || o.fps || o.bench || o.help);
     EXPECT_TRUE(o.outputDir.empty() && o.traceFile.empty() && o.contactSheet.empty());
+    EXPECT_TRUE(o.paths.lateDebris);
+    EXPECT_TRUE(o.paths.mergedLists);
 }
 
 TEST(Options, ValuesInBothForms) {
@@ -79,6 +82,12 @@ TEST(Options, ValuesInBothForms) {
     EXPECT_EQ(parseBoth("--skip", "glare").skip, unsigned(LayerGlare));
     EXPECT_EQ(parseBoth("--skip", "backdrop,ships,shots,debris,glow,flash,glare").skip, 127u);
     EXPECT_EQ(layerList(parseBoth("--skip", "glare,backdrop,glare").skip), "backdrop,glare");
+    EXPECT_FALSE(parseBoth("--debris", "immediate").paths.lateDebris);
+    EXPECT_TRUE(parseBoth("--debris", "immediate").paths.mergedLists);
+    EXPECT_TRUE(parse({"--debris", "immediate", "--debris", "late"}).options.paths.lateDebris);
+    EXPECT_FALSE(parseBoth("--lists", "plain").paths.mergedLists);
+    EXPECT_TRUE(parseBoth("--lists", "plain").paths.lateDebris);
+    EXPECT_TRUE(parse({"--lists=plain", "--lists=merged"}).options.paths.mergedLists);
     ParseResult sheet = parse({"--frames=12", "--contact-sheet", "sheet.png"});
     ASSERT_EQ(sheet.status, ParseStatus::Run) << sheet.error;
     EXPECT_EQ(sheet.options.contactSheet, "sheet.png");
@@ -99,7 +108,8 @@ TEST(Options, HelpListsEveryOption) {
     const std::string help = optionsHelpText("halvorn");
     for (const char* name : {"--root", "--window-id ID", "--fullscreen", "--headless", "--frames N", "--size WxH", "--seed N", "--frame-ms N", "--ships N",
                              "--letterbox", "--random-start-view", "--low-res-stars", "--fps", "--output DIR",
-                             "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--skip LIST", "--help"}) {
+                             "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--skip LIST",
+                             "--debris late|immediate", "--lists merged|plain", "--help"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
     EXPECT_NE(help.find("additional ships per battle, 0.." + std::to_string(MaxAdditionalShips)), std::string::npos)
@@ -145,6 +155,11 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--skip", "ships,"}, "--skip"},
         {{"--skip", "Ships"}, "'Ships'"},
         {{"--skip="}, "--skip"},
+        {{"--debris", "deferred"}, "'deferred'"},
+        {{"--debris", "Late"}, "--debris"},
+        {{"--debris"}, "--debris"},
+        {{"--lists", "merged,plain"}, "'merged,plain'"},
+        {{"--lists="}, "--lists"},
         {{"--bogus"}, "--bogus"},
         {{"--Frames", "3"}, "--Frames"},
         {{"frames"}, "frames"},
@@ -256,4 +271,16 @@ TEST(Options, UserSettingsAreTheFiveSwitches) {
     EXPECT_EQ(all.HVIsRandStartView, 1);
     EXPECT_EQ(all.HVIsFrameCounter, 1);
     EXPECT_EQ(all.HVIsLowResStars, 1);
+}
+
+// The bench report names the drawing paths that differ from the defaults.
+TEST(Options, ChangedDrawingPathsAreNamed) {
+    DrawingPaths paths;
+    EXPECT_EQ(changedPaths(paths), "");
+    paths.lateDebris = false;
+    EXPECT_EQ(changedPaths(paths), "debris immediate");
+    paths.mergedLists = false;
+    EXPECT_EQ(changedPaths(paths), "debris immediate, lists plain");
+    paths.lateDebris = true;
+    EXPECT_EQ(changedPaths(paths), "lists plain");
 }

@@ -17,6 +17,7 @@
 
 #include "gl_battle.h"
 #include "render/debris_batch.h"
+#include "render/drawing_paths.h"
 #include "sim/battle.h"
 #include "sim/ship.h"
 #include "sim/world.h"
@@ -27,8 +28,9 @@ namespace fs = std::filesystem;
 
 // A busy battle: ships collide and shoot each other from the first seconds,
 // so that several explosions, some overlapping, are in view at once.
-BattleSetup busyBattle(bool letterbox = false) {
+BattleSetup busyBattle(bool lateDebris, bool letterbox = false) {
     BattleSetup setup;
+    setup.paths.lateDebris = lateDebris;
     setup.letterbox = letterbox;
     setup.width = 400;
     setup.height = 300;
@@ -49,9 +51,8 @@ struct BattleRun {
 
 BattleRun runBattle(bool deferred, bool letterbox = false, int frames = Frames) {
     BattleRun run;
-    setDebrisDeferred(deferred);
     GlBattle gl;
-    if (!gl.start(busyBattle(letterbox), &run.skipReason)) return run;
+    if (!gl.start(busyBattle(deferred, letterbox), &run.skipReason)) return run;
     resetDebrisStats();
     for (int k = 0; k < frames; ++k) {
         gl.frame();
@@ -66,14 +67,9 @@ BattleRun runBattle(bool deferred, bool letterbox = false, int frames = Frames) 
     return run;
 }
 
-class DebrisModeTest : public ::testing::Test {
-protected:
-    void TearDown() override { setDebrisDeferred(true); }
-};
-
 }  // namespace
 
-TEST_F(DebrisModeTest, DeferredDebrisPaintsTheSamePicturesWithFewerStippleChanges) {
+TEST(DebrisMode, DeferredDebrisPaintsTheSamePicturesWithFewerStippleChanges) {
     const BattleRun deferred = runBattle(true);
     if (!deferred.skipReason.empty()) GTEST_SKIP() << deferred.skipReason;
     const BattleRun immediate = runBattle(false);
@@ -118,7 +114,7 @@ TEST_F(DebrisModeTest, DeferredDebrisPaintsTheSamePicturesWithFewerStippleChange
 // The late painting finds each pixel's mask bit from its window position:
 // in a letterboxed picture the band starts 75 rows up, not on a multiple of
 // the 32-row mask, and the bits still land where the stipple puts them.
-TEST_F(DebrisModeTest, MasksStayOnTheWindowGridInALetterboxedPicture) {
+TEST(DebrisMode, MasksStayOnTheWindowGridInALetterboxedPicture) {
     const BattleRun deferred = runBattle(true, true, 90);
     if (!deferred.skipReason.empty()) GTEST_SKIP() << deferred.skipReason;
     const BattleRun immediate = runBattle(false, true, 90);
@@ -131,11 +127,10 @@ TEST_F(DebrisModeTest, MasksStayOnTheWindowGridInALetterboxedPicture) {
     EXPECT_LE(differing, 10);
 }
 
-TEST_F(DebrisModeTest, NothingRecordedOutlivesTheFrame) {
-    setDebrisDeferred(true);
+TEST(DebrisMode, NothingRecordedOutlivesTheFrame) {
     GlBattle gl;
     std::string skipReason;
-    if (!gl.start(busyBattle(), &skipReason)) GTEST_SKIP() << skipReason;
+    if (!gl.start(busyBattle(true), &skipReason)) GTEST_SKIP() << skipReason;
     resetDebrisStats();
     for (int k = 0; k < 60; ++k) gl.frame();
     const DebrisStats s = debrisStats();
@@ -178,9 +173,8 @@ std::string readFile(const fs::path& path) {
 }
 
 // Runs the program with its output thrown away; the exit status, or -1.
-int runProgram(const std::string& environment, const std::string& arguments) {
-    const std::string command =
-        environment + " '" + std::string(HALVORN_PROGRAM) + "' " + arguments + " >/dev/null 2>&1";
+int runProgram(const std::string& arguments) {
+    const std::string command = "'" + std::string(HALVORN_PROGRAM) + "' " + arguments + " >/dev/null 2>&1";
     const int raw = std::system(command.c_str());
     return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
@@ -198,8 +192,8 @@ TEST(DebrisProgram, TracesAreTheSameWithDeferredAndImmediateDebris) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string common = "--frames 120 --frame-ms 31 --seed 7 --size 320x240 --ships 120 --trace ";
-    ASSERT_EQ(runProgram("HALVORN_DEBRIS=deferred", common + "'" + (dir / "deferred.jsonl").string() + "'"), 0);
-    ASSERT_EQ(runProgram("HALVORN_DEBRIS=immediate", common + "'" + (dir / "immediate.jsonl").string() + "'"), 0);
+    ASSERT_EQ(runProgram("--debris late " + common + "'" + (dir / "deferred.jsonl").string() + "'"), 0);
+    ASSERT_EQ(runProgram("--debris immediate " + common + "'" + (dir / "immediate.jsonl").string() + "'"), 0);
     const std::string deferred = readFile(dir / "deferred.jsonl");
     const std::string immediate = readFile(dir / "immediate.jsonl");
     EXPECT_GT(deferred.size(), 1000u);

@@ -32,6 +32,7 @@ bool GlBattle::start(const BattleSetup& setup, std::string* error) {
     config.width = setup.width;
     config.height = setup.height;
     config.fixedFrameMs = FrameMs;
+    painter_.paths = setup.paths;
     config.painter = &painter_;
     saverInit(config);
     return true;

@@ -10,6 +10,7 @@
 
 #include "egl_context.h"
 #include "gl_painter.h"
+#include "render/drawing_paths.h"
 #include "sim/math3d.h"
 
 class Ship;
@@ -22,6 +23,7 @@ struct BattleSetup {
     int ships = 0;          // additional ships
     bool letterbox = false;
     bool lowResStars = false;
+    DrawingPaths paths;     // how the renderer draws debris and ship lists
 };
 
 // One battle in its own context, driven through the saver module as the

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "gl_battle.h"
-#include "render/merging_sink.h"
+#include "render/drawing_paths.h"
 #include "sim/random.h"
 
 namespace {
@@ -27,8 +27,8 @@ struct BattleRun {
 
 BattleRun runBattle(bool merged) {
     BattleRun run;
-    setShipListsMerged(merged);
     BattleSetup setup;
+    setup.paths.mergedLists = merged;
     setup.width = 400;
     setup.height = 300;
     setup.seed = 7;
@@ -61,14 +61,9 @@ long pixelsApart(const RgbImage& a, const RgbImage& b, int tolerance) {
     return count;
 }
 
-class ShipListTest : public ::testing::Test {
-protected:
-    void TearDown() override { setShipListsMerged(true); }
-};
-
 }  // namespace
 
-TEST_F(ShipListTest, MergedListsDrawTheSameBattle) {
+TEST(ShipLists, MergedListsDrawTheSameBattle) {
     const BattleRun merged = runBattle(true);
     if (!merged.skipReason.empty()) GTEST_SKIP() << merged.skipReason;
     const BattleRun plain = runBattle(false);
@@ -93,4 +88,21 @@ TEST_F(ShipListTest, MergedListsDrawTheSameBattle) {
     EXPECT_LE(differing * 10000, total);
     EXPECT_LE(apart * 50000, total);
     EXPECT_LE(worstFrame, 40);
+}
+
+// The painter hands its paths to the renderer when it starts and puts the
+// defaults back when it stops: one battle's choice does not outlive it.
+TEST(DrawingPaths, ThePainterSetsThemForItsBattleOnly) {
+    {
+        BattleSetup setup;
+        setup.paths.lateDebris = false;
+        setup.paths.mergedLists = false;
+        GlBattle gl;
+        std::string reason;
+        if (!gl.start(setup, &reason)) GTEST_SKIP() << reason;
+        EXPECT_FALSE(drawingPaths().lateDebris);
+        EXPECT_FALSE(drawingPaths().mergedLists);
+    }
+    EXPECT_TRUE(drawingPaths().lateDebris);
+    EXPECT_TRUE(drawingPaths().mergedLists);
 }

@@ -165,6 +165,8 @@ TEST_F(ProgramTest, BadOptionsExitTwoWithOneLineNamingTheOption) {
         {{"--ships", "301"}, "--ships"},
         {{"--every", "0"}, "--every"},
         {{"--frames", "5", "--warp-speed"}, "--warp-speed"},
+        {{"--debris", "stippled"}, "--debris"},
+        {{"--lists", "fast"}, "--lists"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());
@@ -184,7 +186,7 @@ TEST_F(ProgramTest, HelpListsEveryOptionAndExitsZero) {
     for (const char* option : {"--headless", "--frames", "--size", "--seed", "--frame-ms", "--ships",
                                "--letterbox", "--random-start-view", "--low-res-stars", "--fps",
                                "--output", "--every", "--trace", "--bench", "--contact-sheet",
-                               "--skip", "--help"}) {
+                               "--skip", "--debris", "--lists", "--help"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
 }
@@ -210,6 +212,25 @@ TEST_F(ProgramTest, BenchReportsTheFrameAndItsFloor) {
     EXPECT_GT(floorMs, 0.0);
     EXPECT_GT(frameMs, 0.0);
     EXPECT_NEAR(ratio, frameMs / floorMs, 0.01 + ratio * 0.01);
+}
+
+// The drawing paths chosen on the command line are the ones the renderer drew
+// by: the report reads them back from it.
+TEST_F(ProgramTest, BenchNamesTheDrawingPathsTheRendererUsed) {
+    if (!canDraw()) GTEST_SKIP() << skipReason;
+    const std::vector<std::string> common = {"--bench", "--frames", "3", "--frame-ms", "31", "--size", "64x48"};
+    std::vector<std::string> args = common;
+    for (const char* a : {"--debris", "immediate", "--lists", "plain"}) args.push_back(a);
+    ProgramRun r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("bench: drawn by other than the default paths: debris immediate, lists plain\n"),
+              std::string::npos)
+        << r.out;
+    args = common;
+    for (const char* a : {"--debris", "late", "--lists", "merged"}) args.push_back(a);
+    r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("paths"), std::string::npos) << r.out;
 }
 
 // The floor line: only when a floor was measured; the frame is the work of a

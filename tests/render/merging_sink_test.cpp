@@ -7,6 +7,7 @@
 
 #include "render/backdrop_lists.h"
 #include "render/meshes.h"
+#include "render/drawing_paths.h"
 #include "render/merging_sink.h"
 
 namespace {
@@ -181,14 +182,17 @@ TEST(MergingSink, InheritedStateIsNeverBakedIn) {
 }
 
 TEST(MergingSink, ChoosesMergedListsByDefault) {
-    setShipListsMerged(false);
+    ASSERT_TRUE(drawingPaths().mergedLists);
+    DrawingPaths plainPaths;
+    plainPaths.mergedLists = false;
+    setDrawingPaths(plainPaths);
     RecordingMeshSink plain;
     compileShipListFor(ListHexWingFighter, plain);
     RecordingMeshSink direct;
     compileShipList(ListHexWingFighter, direct);
     EXPECT_EQ(plain.commands().size(), direct.commands().size());
 
-    setShipListsMerged(true);
+    setDrawingPaths(DrawingPaths());
     RecordingMeshSink merged;
     compileShipListFor(ListHexWingFighter, merged);
     EXPECT_LT(switches(merged), switches(direct));
