@@ -35,8 +35,8 @@ build=$(cd "${1:-$here/../../build-win}" && pwd) || exit 2
 wait_s=${HALVORN_E2E_WAIT:-60}
 
 scr=$build/host/win32/Halvorn.scr
-probe_exe=$build/tests/win32/hvprobe.exe
-cpl=$build/tests/win32/PASSWORD.CPL
+probe_exe=$build/tests/wine/hvprobe.exe
+cpl=$build/tests/wine/PASSWORD.CPL
 for f in "$scr" "$probe_exe" "$cpl"; do
   [ -f "$f" ] || { echo "missing $f (build the Windows targets first)"; exit 2; }
 done
