@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -55,7 +56,7 @@ TEST_P(EglContextTest, ClearReadBackAndWritePng) {
     expectPixel(image, 0, 0, 51, 102, 153);
     expectPixel(image, Width - 1, Height - 1, 51, 102, 153);
 
-    const std::string path = ::testing::TempDir() + "halvorn_egl_clear.png";
+    const std::string path = ::testing::TempDir() + "halvorn_egl_clear_" + std::to_string(::getpid()) + ".png";
     std::string error;
     ASSERT_TRUE(writePng(path, image, &error)) << error;
     RgbImage back;

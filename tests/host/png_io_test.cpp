@@ -1,13 +1,16 @@
 #include "png_io.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <random>
 #include <string>
 
 namespace {
-std::string tempPath(const char* name) { return ::testing::TempDir() + name; }
+// A file in the temporary folder, which other runs of the suite on this
+// machine share: the process id keeps this run's files apart.
+std::string tempPath(const char* name) { return ::testing::TempDir() + std::to_string(::getpid()) + "_" + name; }
 }  // namespace
 
 TEST(Png, WriteThenReadGivesTheSamePixels) {

@@ -1,6 +1,7 @@
 #include "trace.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -83,7 +84,7 @@ TEST(Trace, FloatsReadBackExactly) {
 }
 
 TEST(Trace, WriterWritesOneLinePerFrame) {
-    const std::string path = ::testing::TempDir() + "halvorn_trace_test.jsonl";
+    const std::string path = ::testing::TempDir() + "halvorn_trace_test_" + std::to_string(::getpid()) + ".jsonl";
     std::string error;
     {
         TraceWriter writer;

@@ -4,6 +4,7 @@
 // OpenGL context can be made.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <GL/gl.h>
 
 #include <cstdio>
@@ -188,7 +189,9 @@ bool canDraw(std::string* reason) {
 TEST(DebrisProgram, TracesAreTheSameWithDeferredAndImmediateDebris) {
     std::string reason;
     if (!canDraw(&reason)) GTEST_SKIP() << reason;
-    const fs::path dir = fs::path(::testing::TempDir()) / "halvorn_debris_traces";
+    // The temporary folder is shared with every other run of the suite on
+    // this machine: the process id keeps this run's traces apart.
+    const fs::path dir = fs::path(::testing::TempDir()) / ("halvorn_debris_traces_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string common = "--frames 120 --frame-ms 31 --seed 7 --size 320x240 --ships 120 --trace ";

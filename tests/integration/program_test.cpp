@@ -3,6 +3,7 @@
 // need an EGL display and are skipped without one.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +50,9 @@ class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        dir = fs::path(::testing::TempDir()) / ("halvorn_program_" + test);
+        // One folder per test and process: other runs of the suite on this
+        // machine share the temporary folder.
+        dir = fs::path(::testing::TempDir()) / ("halvorn_program_" + test + "_" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
