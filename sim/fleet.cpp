@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "sim/display_lists.h"
 #include "sim/hull_data.h"
 #include "sim/random.h"
 #include "sim/ship.h"
@@ -117,12 +118,12 @@ void defineSide(const SideValues& v) {
 // spareValue, shotSpeed, color, reloadFrames, volleySize, hasConvergence,
 // convergencePoint (side 0 leaves the point unset; it stays zero).
 const SideValues FirstSide = {
-    1, 1, 60.0f, 0.00003f, 0.00006f, 0.000126f, 0.11f, HullATriangleCount, HullA,
+    1, ListHexWingFighter, 60.0f, 0.00003f, 0.00006f, 0.000126f, 0.11f, HullATriangleCount, HullA,
     {2, 0, 2, MountsA, 1800.0f, 0.7f, 0.00108f, {0.0f, 1.0f, 0.0f}, 3, 3, 0, {0.0f, 0.0f, 0.0f}},
     0.1f, 0.15f};
 
 const SideValues SecondSide = {
-    2, 3, 80.0f, 0.000063f, 0.000045f, 0.000165f, 0.2f, HullBTriangleCount, HullB,
+    2, ListFourWingFighter, 80.0f, 0.000063f, 0.000045f, 0.000165f, 0.2f, HullBTriangleCount, HullB,
     {4, 0, 1, MountsB, 2100.0f, 1.0f, 0.00108f, {1.0f, 0.0f, 0.0f}, 5, 4, 1, {1260.0f, 0.0f, 0.0f}},
     0.1f, 0.1f};
 

@@ -11,8 +11,6 @@
 class Ship;
 
 // Display lists of the two shot kinds (sim/display_lists.h); 0 means no hull built yet.
-constexpr int ShotListBolt = ListBolt;
-constexpr int ShotListBeam = ListBeam;
 
 // Half-width of the box around a ship in which a collision query runs, units
 // (the test is strict: exactly 70 away on one axis is not tested).
@@ -47,7 +45,7 @@ public:
     float flightSpeed;  // units per microsecond
     Vector3 velocity;   // units per microsecond, world coordinates
     float age;          // distance flown so far, units
-    int displayList;    // ShotListBolt, ShotListBeam, or 0
+    int displayList;    // ListBolt, ListBeam, or 0
 };
 
 // A pool node: in exactly one of the two lists.

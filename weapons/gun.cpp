@@ -6,6 +6,7 @@
 
 #include "coldet.h"
 #include "sim/battle.h"
+#include "sim/display_lists.h"
 #include "sim/fleet.h"
 #include "sim/item.h"
 #include "sim/shot.h"
@@ -23,7 +24,7 @@ Gun::Gun()
       hasMountOrientation(0),
       shipOrientation(nullptr),
       shipMatrix(nullptr),
-      shotList(ShotListBolt),
+      shotList(ListBolt),
       shapeBase(40.0f),
       shapeTip(0.0f) {}
 
@@ -114,7 +115,7 @@ int Gun::fire() {
 // --- BeamGun ---
 
 BeamGun::BeamGun() {
-    shotList = ShotListBeam;
+    shotList = ListBeam;
 }
 
 void BeamGun::buildShotShape(CollisionModel3D& model) {

@@ -120,9 +120,9 @@ TEST(BatteryTest, GunKindRuleAndSilentModes) {
     Mount ship;
     GunBattery beam;
     beam.build(1, 0, 8 | 2, 0.0f, 1800.0f, MountsA);  // bit 2 wins: Gun
-    EXPECT_EQ(beam.gun(0).shotList, ShotListBolt);
+    EXPECT_EQ(beam.gun(0).shotList, ListBolt);
     beam.build(1, 0, 8 | 1, 0.0f, 1800.0f, MountsA);
-    EXPECT_EQ(beam.gun(0).shotList, ShotListBeam);
+    EXPECT_EQ(beam.gun(0).shotList, ListBeam);
     EXPECT_EQ(beam.fireMode, 1);
     GunBattery none;
     none.build(2, 0, 16, 0.0f, 1800.0f, MountsA);
@@ -190,7 +190,7 @@ TEST(GunTest, FirePlacesTheShotAtTheMuzzleAndCatchesUpOnlyAfterSlowFrames) {
     battle.FrameTimeMicros = 38000;
     ASSERT_EQ(b.gun(0).fire(), 1);
     ShotClass& shot = shotPool().activeTail->shot;
-    EXPECT_EQ(shot.displayList, ShotListBolt);
+    EXPECT_EQ(shot.displayList, ListBolt);
     EXPECT_EQ(shot.range, 1800.0f);
     EXPECT_EQ(shot.flightSpeed, 0.00108f);
     EXPECT_EQ(shot.color[0], 1.0f);
@@ -245,7 +245,7 @@ TEST(GunTest, ARecycledShotGetsTheHullOfItsNewGunKind) {
     shotPool().step();
 
     s = fireAndRecycle(beams);
-    EXPECT_EQ(s->displayList, ShotListBeam);
+    EXPECT_EQ(s->displayList, ListBeam);
     EXPECT_NE(s->collisionModel, boltModel);
     EXPECT_TRUE(s->collisionModel->testModel(target.get()));
     CollisionModel3D* beamModel = s->collisionModel;
@@ -258,7 +258,7 @@ TEST(GunTest, ARecycledShotGetsTheHullOfItsNewGunKind) {
     shotPool().step();
 
     s = fireAndRecycle(bolts);
-    EXPECT_EQ(s->displayList, ShotListBolt);
+    EXPECT_EQ(s->displayList, ListBolt);
     EXPECT_FALSE(s->collisionModel->testModel(target.get()));
     EXPECT_EQ(shotPool().size(), 1);
 }
