@@ -436,6 +436,18 @@ void discardDebris() {
     batch().forgetMaskTextures();
 }
 
+bool debrisMaskTexturesReady() { return batch().maskTexturesReady(); }
+
+unsigned debrisMaskTexture(int mask) { return batch().maskTextures[mask & 31]; }
+
+void beginDebrisMaskTexturing() { batch().beginTexturedMasks(); }
+
+void endDebrisMaskTexturing() {
+    glMatrixMode(GL_TEXTURE);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
 DebrisStats debrisStats() { return batch().stats; }
 
 void resetDebrisStats() { batch().stats = DebrisStats(); }

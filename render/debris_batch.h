@@ -57,6 +57,23 @@ void flushDebris();
 // go with their context (for a context going away; makes no GL calls).
 void discardDebris();
 
+// The 32 stipple masks as alpha textures, for other painters of debris (the
+// frame batch, render/frame_batch.h). False where they cannot be made: the
+// polygon stipple it is then.
+bool debrisMaskTexturesReady();
+
+// The texture of stipple mask `mask` (0 to 31); only when they are ready.
+unsigned debrisMaskTexture(int mask);
+
+// Texturing that applies the bound mask texture as the polygon stipple would:
+// texture coordinates generated from the window position, the colour kept,
+// pixels outside the mask dropped by the alpha test. Loads the identity into
+// the model-view matrix (vertices are then given in eye coordinates) and
+// pushes the texture matrix; end with endDebrisMaskTexturing(). The caller
+// saves and restores the rest (texture, enable and colour-buffer bits).
+void beginDebrisMaskTexturing();
+void endDebrisMaskTexturing();
+
 // Counts since the last resetDebrisStats(), for tests and measurements.
 struct DebrisStats {
     long shells = 0;        // shells painted or recorded

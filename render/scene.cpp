@@ -7,11 +7,14 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "render/backdrop_lists.h"
 #include "render/debris_batch.h"
+#include "render/frame_batch.h"
 #include "render/gl_mesh_sink.h"
 #include "render/layers.h"
+#include "render/list_mesh.h"
 #include "render/meshes.h"
 #include "render/merging_sink.h"
 #include "render/textures.h"
@@ -55,45 +58,112 @@ void texturedTriangle(const float* v, const float* tex) {
     glEnd();
 }
 
+// Lists the battle calls through the seam, kept on the CPU for the frame batch.
+constexpr int BatchedLists[] = {ListHexWingFighter, ListHexWingFighterCockpit, ListFourWingFighter,
+                                ListFourWingFighterCockpit, ListBolt, ListBeam};
+
 class GlGfx final : public Gfx {
 public:
+    // The frame batch while the battle draws through it, else null: the
+    // straightforward drawing, call for call.
+    FrameBatch* batch = nullptr;
+
     void clearFrame() override {
         glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
-    void loadIdentity() override { glLoadIdentity(); }
+    void loadIdentity() override {
+        glLoadIdentity();
+        if (batch != nullptr) batch->forgetBase();
+    }
     void lookAt(const double eye[3], const double centre[3], const double up[3]) override {
         gluLookAt(eye[0], eye[1], eye[2], centre[0], centre[1], centre[2], up[0], up[1], up[2]);
+        if (batch != nullptr) batch->forgetBase();
     }
     void projectionMatrix(float m[16]) override { glGetFloatv(GL_PROJECTION_MATRIX, m); }
-    void modelViewMatrix(float m[16]) override { glGetFloatv(GL_MODELVIEW_MATRIX, m); }
+    void modelViewMatrix(float m[16]) override {
+        if (batch != nullptr && batch->depth() > 0) {
+            std::memcpy(m, batch->top(), 16 * sizeof(float));
+        } else {
+            glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        }
+    }
     void pushMultMatrix(const float m[16]) override {
+        if (batch != nullptr) {
+            batch->pushMult(m);
+            return;
+        }
         glPushMatrix();
         glMultMatrixf(m);
     }
-    void pushMatrix() override { glPushMatrix(); }
-    void popMatrix() override { glPopMatrix(); }
-    void rotate(float angle, float x, float y, float z) override { glRotatef(angle, x, y, z); }
+    void pushMatrix() override {
+        if (batch != nullptr) {
+            batch->push();
+        } else {
+            glPushMatrix();
+        }
+    }
+    void popMatrix() override {
+        if (batch != nullptr) {
+            batch->pop();
+        } else {
+            glPopMatrix();
+        }
+    }
+    void rotate(float angle, float x, float y, float z) override {
+        if (batch != nullptr) {
+            batch->rotate(angle, x, y, z);
+        } else {
+            glRotatef(angle, x, y, z);
+        }
+    }
     void callList(int id) override {
         const Layer layer = id == ListBolt || id == ListBeam ? LayerShots : LayerShips;
-        if (layerDrawn(layer)) {
+        if (!layerDrawn(layer)) {
+            return;
+        }
+        if (batch != nullptr) {
+            batch->list(id);
+        } else {
             glCallList(static_cast<GLuint>(id));
         }
     }
-    void color3fv(const float rgb[3]) override { glColor3fv(rgb); }
-    void color4f(float r, float g, float b, float a) override { glColor4f(r, g, b, a); }
+    void color3fv(const float rgb[3]) override {
+        if (batch != nullptr) {
+            batch->color(rgb[0], rgb[1], rgb[2], 1.0f);
+        } else {
+            glColor3fv(rgb);
+        }
+    }
+    void color4f(float r, float g, float b, float a) override {
+        if (batch != nullptr) {
+            batch->color(r, g, b, a);
+        } else {
+            glColor4f(r, g, b, a);
+        }
+    }
 
     // Debris is recorded and painted grouped by stipple mask at the end of the
     // ship and shot drawing (render/debris_batch.h).
-    void debrisBegin() override { ::debrisBegin(); }
+    void debrisBegin() override {
+        if (batch == nullptr) ::debrisBegin();
+    }
     void debrisShell(const Explosion& e, int shell) override {
-        if (layerDrawn(LayerDebris)) {
+        if (!layerDrawn(LayerDebris)) {
+            return;
+        }
+        if (batch != nullptr) {
+            batch->debrisShell(e, shell);
+        } else {
             ::debrisShell(e, shell);
         }
     }
-    void debrisEnd() override { ::debrisEnd(); }
+    void debrisEnd() override {
+        if (batch == nullptr) ::debrisEnd();
+    }
 
     void glowBegin() override {
+        if (batch != nullptr) return;
         glShadeModel(GL_SMOOTH);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_BLEND);
@@ -106,6 +176,10 @@ public:
         const float s = e.flashSize;
         const Vector3& R = viewRight;
         const Vector3& U = viewUp;
+        if (batch != nullptr) {
+            batch->flash(e, R, U, TextureNames[2]);
+            return;
+        }
         // Blended: recorded debris it may cover must be painted beneath it first.
         debrisBeforeBlended(s * (span(R) + span(U)));
         glColor4f(e.color[0], e.color[1], e.color[2], e.flashAlpha);
@@ -122,9 +196,15 @@ public:
         glVertex3f((R.x - U.x) * s, (R.y - U.y) * s, (R.z - U.z) * s);
         glEnd();
     }
-    void glowShellsBegin() override { glBindTexture(GL_TEXTURE_2D, TextureNames[4]); }
+    void glowShellsBegin() override {
+        if (batch == nullptr) glBindTexture(GL_TEXTURE_2D, TextureNames[4]);
+    }
     void glowShell(const Explosion& e, int shell) override {
         if (!layerDrawn(LayerGlow)) {
+            return;
+        }
+        if (batch != nullptr) {
+            batch->glowShell(e, shell, TextureNames[4]);
             return;
         }
         const float r = e.shellRadius[shell];
@@ -145,6 +225,7 @@ public:
         }
     }
     void glowEnd() override {
+        if (batch != nullptr) return;
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
         glShadeModel(GL_FLAT);
@@ -200,6 +281,16 @@ public:
         compileStarFaceLists(sink);
         compileShipListFor(ListFourWingFighterCockpit, sink);
         compileShipListFor(ListHexWingFighterCockpit, sink);
+
+        // The same lists on the CPU, once: the meshes never change.
+        FrameBatch& b = frameBatch();
+        if (!b.hasList(ListHexWingFighter)) {
+            ListMesh mesh;
+            ListMeshSink capture(mesh);
+            for (int id : BatchedLists) {
+                if (compileShipList(id, capture)) b.keepList(id, mesh);
+            }
+        }
     }
 };
 
@@ -272,7 +363,15 @@ void drawFrame() {
     // collisions and the shots with their hits. The axes are read after the
     // backdrop: it leaves the model-view matrix as it found it (pushed and
     // popped) and does not use them.
+    if (frameBatching() && battle.TheWorld != nullptr) {
+        glGfx.batch = &frameBatch();
+        glGfx.batch->beginFrame();
+    }
     drawBattle();
+    if (glGfx.batch != nullptr) {
+        glGfx.batch->endFrame();
+        glGfx.batch = nullptr;
+    }
     // The debris of every exploding ship, behind or in front of what came after it.
     flushDebris();
 

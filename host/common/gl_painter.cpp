@@ -8,6 +8,7 @@
 
 #include "render/backdrop_lists.h"
 #include "render/drawing_paths.h"
+#include "render/frame_batch.h"
 #include "render/layers.h"
 #include "render/scene.h"
 #include "render/textures.h"
@@ -20,6 +21,7 @@ void GlPainter::start(int width, int height) {
     installRenderer();
     setSkippedLayers(skippedLayers);
     setDrawingPaths(paths);
+    setFrameBatching(batched);
     updateViewport();
     loadTextures();
 }
@@ -39,5 +41,6 @@ void GlPainter::stop() {
     uninstallRenderer();
     setSkippedLayers(0);
     setDrawingPaths(DrawingPaths());
+    setFrameBatching(true);
     StarFaceList = starFaceListFor(0);
 }

@@ -12,6 +12,8 @@ public:
     unsigned skippedLayers = 0;
     // How the renderer draws debris and ship lists, for measuring.
     DrawingPaths paths;
+    // The battle drawn in batches (render/frame_batch.h); false: item by item.
+    bool batched = true;
 
     void start(int width, int height) override;
     void reshape(int width, int height) override;

@@ -198,6 +198,7 @@ int runHeadless(const ProgramOptions& o) {
     GlPainter painter;
     painter.skippedLayers = o.skip;
     painter.paths = o.paths;
+    painter.batched = !o.unbatched;
     SaverConfig config;
     config.settings = userSettings(o);
     config.seed = seed;

@@ -100,6 +100,8 @@ const OptionInfo OptionTable[] = {
      "paint explosion debris late, grouped by stipple mask (default), or stippled as it comes"},
     {"lists", Kind::Text, 0, 0, "merged|plain",
      "compile the ship lists merged (default), or as the mesh emitters write them"},
+    {"unbatched", Kind::Flag, 0, 0, "",
+     "draw the battle item by item instead of in batches (the reference picture, for comparing)"},
     {"help", Kind::Flag, 0, 0, "", "show this help"},
 };
 
@@ -129,6 +131,7 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
         else if (name == "low-res-stars") o->lowResStars = true;
         else if (name == "fps") o->fps = true;
         else if (name == "bench") o->bench = true;
+        else if (name == "unbatched") o->unbatched = true;
         else if (name == "help") o->help = true;
         return true;
     }

@@ -41,6 +41,7 @@ struct ProgramOptions {
     std::string contactSheet;       // --contact-sheet FILE; empty = none
     unsigned skip = 0;              // --skip LIST: parts of the picture left out (render/layers.h bits)
     DrawingPaths paths;             // --debris late|immediate, --lists merged|plain
+    bool unbatched = false;         // --unbatched: the battle drawn item by item, not batched
     bool help = false;              // --help
 };
 

@@ -218,6 +218,8 @@ private:
         config.startTickMs = startTick;
         config.fixedFrameMs = options_.frameMs;
         painter_.skippedLayers = options_.skip;
+        painter_.paths = options_.paths;
+        painter_.batched = !options_.unbatched;
         config.painter = &painter_;
         saverInit(config);
         return true;

@@ -95,10 +95,10 @@ TEST(Options, ValuesInBothForms) {
 
 TEST(Options, FlagsAndLastValueWins) {
     ParseResult r = parse({"--headless", "--letterbox", "--random-start-view", "--low-res-stars", "--fps",
-                           "--bench", "--ships", "5", "--ships=7"});
+                           "--bench", "--unbatched", "--ships", "5", "--ships=7"});
     ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
     const ProgramOptions& o = r.options;
-    EXPECT_TRUE(o.headless && o.letterbox && o.randomStartView && o.lowResStars && o.fps && o.bench);
+    EXPECT_TRUE(o.headless && o.letterbox && o.randomStartView && o.lowResStars && o.fps && o.bench && o.unbatched);
     EXPECT_EQ(o.ships, 7);
 }
 
@@ -109,7 +109,7 @@ TEST(Options, HelpListsEveryOption) {
     for (const char* name : {"--root", "--window-id ID", "--fullscreen", "--headless", "--frames N", "--size WxH", "--seed N", "--frame-ms N", "--ships N",
                              "--letterbox", "--random-start-view", "--low-res-stars", "--fps", "--output DIR",
                              "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--skip LIST",
-                             "--debris late|immediate", "--lists merged|plain", "--help"}) {
+                             "--debris late|immediate", "--lists merged|plain", "--unbatched", "--help"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
     EXPECT_NE(help.find("additional ships per battle, 0.." + std::to_string(MaxAdditionalShips)), std::string::npos)
