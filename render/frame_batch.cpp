@@ -148,10 +148,14 @@ FrameBatch& frameBatch() {
 
 FrameBatch::FrameBatch() {
     // Room for a busy frame from the start.
-    solid_.reserve(1 << 17);
-    staging_.reserve(1 << 15);
-    waiting_.reserve(512);
-    runs_.reserve(64);
+    solid_.reserve(1 << 16);
+    debris_.reserve(1 << 15);
+    debrisMask_.reserve(1 << 13);
+    blendedVertices_.reserve(1 << 15);
+    staging_.reserve(1 << 16);
+    waiting_.reserve(1024);
+    runTexture_.reserve(1024);
+    runFirst_.reserve(1025);
 }
 
 void FrameBatch::beginFrame() {
@@ -270,12 +274,13 @@ void FrameBatch::opaque(const Cone& c) {
     if (!waiting_.empty() && meetsWaitingBlended(c)) flush();
 }
 
-std::vector<FrameBatch::Vertex>& FrameBatch::blended(const Cone& c, unsigned texture) {
+void FrameBatch::blended(const Cone& c, unsigned texture) {
     ++stats_.items;
     int join = -1;
+    const int runs = static_cast<int>(runTexture_.size());
     // Look back a few runs for one of this texture that nothing in between overlaps.
-    for (int r = runCount_ - 1; r >= 0 && r >= runCount_ - 8; --r) {
-        if (runs_[static_cast<std::size_t>(r)].texture != texture) continue;
+    for (int r = runs - 1; r >= 0 && r >= runs - 8; --r) {
+        if (runTexture_[static_cast<std::size_t>(r)] != texture) continue;
         bool clear = true;
         for (const Waiting& w : waiting_) {
             if (w.run <= r) continue;
@@ -290,13 +295,16 @@ std::vector<FrameBatch::Vertex>& FrameBatch::blended(const Cone& c, unsigned tex
         break;
     }
     if (join < 0) {
-        if (static_cast<std::size_t>(runCount_) == runs_.size()) runs_.emplace_back();
-        join = runCount_++;
-        runs_[static_cast<std::size_t>(join)].texture = texture;
-        runs_[static_cast<std::size_t>(join)].v.clear();
+        join = runs;
+        runTexture_.push_back(texture);
     }
-    waiting_.push_back({c, join});
-    return runs_[static_cast<std::size_t>(join)].v;
+    const int first = static_cast<int>(blendedVertices_.size());
+    waiting_.push_back({c, join, first, 0});
+}
+
+void FrameBatch::endBlended() {
+    Waiting& w = waiting_.back();
+    w.count = static_cast<int>(blendedVertices_.size()) - w.first;
 }
 
 void FrameBatch::list(int id) {
@@ -337,7 +345,7 @@ void FrameBatch::list(int id) {
         if (winding) glFrontFace(cw_ ? GL_CW : GL_CCW);
         glLoadMatrixf(m);
         glCallList(static_cast<GLuint>(id));
-        ++stats_.draws;
+        ++stats_.lists;
     } else {
 
     float nm[9];
@@ -346,7 +354,6 @@ void FrameBatch::list(int id) {
     transformNormal(nm, normal_, inherited);
     const std::size_t triangles = mesh.winding.size();
     const std::size_t first = solid_.size();
-    stats_.vertices += static_cast<long>(3 * triangles);
     solid_.resize(first + 3 * triangles);
     Vertex* out = solid_.data() + first;
     for (std::size_t t = 0; t < triangles; ++t) {
@@ -393,11 +400,11 @@ void FrameBatch::debrisShell(const Explosion& e, int shell) {
         std::memcpy(v.c, color_, sizeof v.c);
         v.t[0] = v.t[1] = 0.0f;
         const float* tri = FragmentTriangles[shell][k];
-        std::vector<Vertex>& out = debris_[mask];
         for (int i = 0; i < 3; ++i) {
             transformPoint(m, tri + 3 * i, v.p);
-            out.push_back(v);
+            debris_.push_back(v);
         }
+        debrisMask_.push_back(static_cast<unsigned char>(mask));
         translateBy(m, -r, 0.0f, 0.0f);
     }
     // The straightforward painting leaves GL_CCW in front.
@@ -409,7 +416,8 @@ void FrameBatch::flash(const Explosion& e, const Vector3& R, const Vector3& U, u
     const float s = e.flashSize;
     float centre[3] = {m[12], m[13], m[14]};
     const float reach = s * (std::sqrt(R.x * R.x + R.y * R.y + R.z * R.z) + std::sqrt(U.x * U.x + U.y * U.y + U.z * U.z));
-    std::vector<Vertex>& out = blended(coneAround(centre, std::fabs(reach) * stretch(m)), texture);
+    blended(coneAround(centre, std::fabs(reach) * stretch(m)), texture);
+    std::vector<Vertex>& out = blendedVertices_;
     color(e.color[0], e.color[1], e.color[2], e.flashAlpha);
     cw_ = false;
     const float corners[4][3] = {{(U.x - R.x) * s, (U.y - R.y) * s, (U.z - R.z) * s},
@@ -430,6 +438,7 @@ void FrameBatch::flash(const Explosion& e, const Vector3& R, const Vector3& U, u
         v.t[1] = tex[k][1];
         out.push_back(v);
     }
+    endBlended();
 }
 
 void FrameBatch::glowShell(const Explosion& e, int shell, unsigned texture) {
@@ -437,7 +446,8 @@ void FrameBatch::glowShell(const Explosion& e, int shell, unsigned texture) {
     std::memcpy(m, top(), sizeof m);
     const float r = e.shellRadius[shell];
     float centre[3] = {m[12], m[13], m[14]};
-    std::vector<Vertex>& out = blended(coneAround(centre, (std::fabs(r) + FragmentReach) * stretch(m)), texture);
+    blended(coneAround(centre, (std::fabs(r) + FragmentReach) * stretch(m)), texture);
+    std::vector<Vertex>& out = blendedVertices_;
     // The same triangle in both windings, the texture turned a quarter between
     // them: the GL_CW one has its first two corners swapped.
     static const float frontTex[6] = {1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f};
@@ -466,17 +476,49 @@ void FrameBatch::glowShell(const Explosion& e, int shell, unsigned texture) {
         }
         translateBy(m, -r, 0.0f, 0.0f);
     }
+    endBlended();
     cw_ = false;
 }
 
 void FrameBatch::flush() {
-    std::size_t debrisCount = 0;
-    for (const std::vector<Vertex>& d : debris_) debrisCount += d.size();
-    if (solid_.empty() && debrisCount == 0 && runCount_ == 0) {
+    const int runs = static_cast<int>(runTexture_.size());
+    if (solid_.empty() && debris_.empty() && runs == 0) {
         waiting_.clear();
         return;
     }
     ++stats_.flushes;
+
+    // Debris grouped by mask, then the blended runs, into one array (counting
+    // sorts, keeping the order within a mask and within a run).
+    staging_.clear();
+    int firstOf[33] = {};
+    for (unsigned char k : debrisMask_) ++firstOf[k + 1];
+    for (int k = 0; k < 32; ++k) firstOf[k + 1] += firstOf[k];
+    int next[32];
+    for (int k = 0; k < 32; ++k) {
+        firstOf[k] *= 3;
+        next[k] = firstOf[k];
+    }
+    firstOf[32] *= 3;
+    staging_.resize(debris_.size());
+    for (std::size_t f = 0; f < debrisMask_.size(); ++f) {
+        const int at = next[debrisMask_[f]];
+        next[debrisMask_[f]] += 3;
+        for (int i = 0; i < 3; ++i) staging_[static_cast<std::size_t>(at + i)] = debris_[3 * f + static_cast<std::size_t>(i)];
+    }
+    runFirst_.assign(static_cast<std::size_t>(runs) + 1, 0);
+    for (const Waiting& w : waiting_) runFirst_[static_cast<std::size_t>(w.run) + 1] += w.count;
+    runFirst_[0] = static_cast<int>(staging_.size());
+    for (int r = 0; r < runs; ++r) runFirst_[static_cast<std::size_t>(r) + 1] += runFirst_[static_cast<std::size_t>(r)];
+    staging_.resize(static_cast<std::size_t>(runFirst_[static_cast<std::size_t>(runs)]));
+    for (const Waiting& w : waiting_) {
+        int& at = runFirst_[static_cast<std::size_t>(w.run)];
+        std::memcpy(&staging_[static_cast<std::size_t>(at)], &blendedVertices_[static_cast<std::size_t>(w.first)],
+                    static_cast<std::size_t>(w.count) * sizeof(Vertex));
+        at += w.count;
+    }
+    // runFirst_[r] is now where run r ends.
+
     const GLsizei stride = static_cast<GLsizei>(sizeof(Vertex));
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT |
                  GL_COLOR_BUFFER_BIT | GL_TRANSFORM_BIT);
@@ -497,25 +539,12 @@ void FrameBatch::flush() {
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(solid_.size()));
         ++stats_.draws;
     }
-
-    // Debris, then the blended runs, from one array.
-    staging_.clear();
-    int firstOf[33];
-    for (int k = 0; k < 32; ++k) {
-        firstOf[k] = static_cast<int>(staging_.size());
-        staging_.insert(staging_.end(), debris_[k].begin(), debris_[k].end());
-    }
-    firstOf[32] = static_cast<int>(staging_.size());
-    for (int r = 0; r < runCount_; ++r) {
-        const std::vector<Vertex>& v = runs_[static_cast<std::size_t>(r)].v;
-        staging_.insert(staging_.end(), v.begin(), v.end());
-    }
     if (!staging_.empty()) {
         glVertexPointer(3, GL_FLOAT, stride, staging_[0].p);
         glNormalPointer(GL_FLOAT, stride, staging_[0].n);
         glColorPointer(4, GL_FLOAT, stride, staging_[0].c);
     }
-    if (debrisCount != 0) {
+    if (!debris_.empty()) {
         glDisable(GL_CULL_FACE);
         const bool textured = debrisMaskTexturesReady();
         if (textured) {
@@ -545,9 +574,8 @@ void FrameBatch::flush() {
             glDisable(GL_POLYGON_STIPPLE);
         }
         glEnable(GL_CULL_FACE);
-        stats_.vertices += static_cast<long>(debrisCount);
     }
-    if (runCount_ != 0) {
+    if (runs != 0) {
         glShadeModel(GL_SMOOTH);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_BLEND);
@@ -555,23 +583,25 @@ void FrameBatch::flush() {
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, stride, staging_[0].t);
         int at = firstOf[32];
-        for (int r = 0; r < runCount_; ++r) {
-            const Run& run = runs_[static_cast<std::size_t>(r)];
-            const int n = static_cast<int>(run.v.size());
-            if (n == 0) continue;
-            glBindTexture(GL_TEXTURE_2D, run.texture);
-            glDrawArrays(GL_TRIANGLES, at, n);
-            ++stats_.draws;
-            stats_.vertices += n;
-            at += n;
+        for (int r = 0; r < runs; ++r) {
+            const int end = runFirst_[static_cast<std::size_t>(r)];
+            if (end > at) {
+                glBindTexture(GL_TEXTURE_2D, runTexture_[static_cast<std::size_t>(r)]);
+                glDrawArrays(GL_TRIANGLES, at, end - at);
+                ++stats_.draws;
+            }
+            at = end;
         }
     }
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();
 
+    stats_.vertices += static_cast<long>(solid_.size() + staging_.size());
     solid_.clear();
-    for (std::vector<Vertex>& d : debris_) d.clear();
-    runCount_ = 0;
+    debris_.clear();
+    debrisMask_.clear();
+    runTexture_.clear();
+    blendedVertices_.clear();
     waiting_.clear();
 }

@@ -56,6 +56,7 @@ struct FrameBatchStats {
     long vertices = 0;  // vertices drawn
     long flushes = 0;   // times the waiting items were painted
     long draws = 0;     // glDrawArrays calls
+    long lists = 0;     // lists called as they are
 };
 
 class FrameBatch {
@@ -113,19 +114,20 @@ public:
     };
 
 private:
-    struct Run {
-        unsigned texture;
-        std::vector<Vertex> v;
-    };
+    // A blended item waiting: its cone, the run it joined and its vertices
+    // in blendedVertices_.
     struct Waiting {
         Cone cone;
         int run;
+        int first, count;
     };
 
     Cone coneAround(const float centre[3], float radius) const;
     bool meetsWaitingBlended(const Cone& c) const;
     void opaque(const Cone& c);
-    std::vector<Vertex>& blended(const Cone& c, unsigned texture);
+    // Starts a blended item; its vertices follow in blendedVertices_.
+    void blended(const Cone& c, unsigned texture);
+    void endBlended();
     void eyeNormal(const float m[16], const float n[3], float out[3]) const;
 
     static constexpr int MaxDepth = 32;
@@ -139,10 +141,14 @@ private:
 
     std::vector<ListMesh> lists_;  // by id; unusable where none is kept
 
+    // Every buffer keeps its room from frame to frame: a running battle
+    // allocates nothing here once they have grown to its busiest frame.
     std::vector<Vertex> solid_;
-    std::vector<Vertex> debris_[32];
-    std::vector<Run> runs_;
-    int runCount_ = 0;
+    std::vector<Vertex> debris_;              // three per fragment
+    std::vector<unsigned char> debrisMask_;   // one per fragment
+    std::vector<unsigned> runTexture_;        // per run
+    std::vector<int> runFirst_;               // per run and one more: where it starts in staging_
+    std::vector<Vertex> blendedVertices_;
     std::vector<Waiting> waiting_;
     std::vector<Vertex> staging_;
 

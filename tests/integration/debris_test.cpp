@@ -38,6 +38,7 @@ BattleSetup busyBattle(bool lateDebris, bool letterbox = false) {
     setup.seed = 7;
     setup.ships = 120;
     if (letterbox) setup.height = 320;  // the band starts 75 rows up
+    setup.batched = false;  // debris painted by the straightforward drawing
     return setup;
 }
 
@@ -194,7 +195,7 @@ TEST(DebrisProgram, TracesAreTheSameWithDeferredAndImmediateDebris) {
     const fs::path dir = fs::path(::testing::TempDir()) / ("halvorn_debris_traces_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    const std::string common = "--frames 120 --frame-ms 31 --seed 7 --size 320x240 --ships 120 --trace ";
+    const std::string common = "--unbatched --frames 120 --frame-ms 31 --seed 7 --size 320x240 --ships 120 --trace ";
     ASSERT_EQ(runProgram("--debris late " + common + "'" + (dir / "deferred.jsonl").string() + "'"), 0);
     ASSERT_EQ(runProgram("--debris immediate " + common + "'" + (dir / "immediate.jsonl").string() + "'"), 0);
     const std::string deferred = readFile(dir / "deferred.jsonl");

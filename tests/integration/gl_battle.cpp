@@ -33,6 +33,7 @@ bool GlBattle::start(const BattleSetup& setup, std::string* error) {
     config.height = setup.height;
     config.fixedFrameMs = FrameMs;
     painter_.paths = setup.paths;
+    painter_.batched = setup.batched;
     config.painter = &painter_;
     saverInit(config);
     return true;

@@ -24,6 +24,7 @@ struct BattleSetup {
     bool letterbox = false;
     bool lowResStars = false;
     DrawingPaths paths;     // how the renderer draws debris and ship lists
+    bool batched = true;    // the battle drawn through the frame batch; false: item by item
 };
 
 // One battle in its own context, driven through the saver module as the

@@ -33,6 +33,7 @@ BattleRun runBattle(bool merged) {
     setup.height = 300;
     setup.seed = 7;
     setup.ships = 120;
+    setup.batched = false;  // the lists as the straightforward drawing calls them
     GlBattle gl;
     if (!gl.start(setup, &run.skipReason)) return run;
     for (int k = 0; k < Frames; ++k) {
