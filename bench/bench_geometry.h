@@ -113,8 +113,7 @@ struct MeshRelation {
 bool meshesCross(const Mesh& own, const Matrix& ownMatrix, const Mesh& other, const Matrix& otherMatrix);
 
 // Full relation of the two placed meshes (every pair examined).
-MeshRelation meshRelation(const Mesh& own, const Matrix& ownMatrix, const Mesh& other,
-                          const Matrix& otherMatrix);
+MeshRelation meshRelation(const Mesh& own, const Matrix& ownMatrix, const Mesh& other, const Matrix& otherMatrix);
 
 }  // namespace bench
 

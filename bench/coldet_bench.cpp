@@ -66,15 +66,13 @@ constexpr int GrazingLinesPerSet = 10;
 
 using ModelPtr = std::unique_ptr<CollisionModel3D>;
 
-ModelPtr buildModel(const Mesh& mesh)
-{
+ModelPtr buildModel(const Mesh& mesh) {
     ModelPtr model(newCollisionModel3D(false));
     if (!model) {
         std::fprintf(stderr, "coldet_bench: newCollisionModel3D returned null\n");
         std::exit(1);
     }
-    for (const bench::Triangle& t : mesh)
-        model->appendTriangle(&t[0], &t[3], &t[6]);
+    for (const bench::Triangle& t : mesh) model->appendTriangle(&t[0], &t[3], &t[6]);
     model->buildTree();
     return model;
 }
@@ -102,8 +100,7 @@ struct PoseSet {
     int fclAgreements[2] = {0, 0};
     double fclAllocationsPerQuery[2] = {0.0, 0.0};
 
-    bool ours(std::size_t i)
-    {
+    bool ours(std::size_t i) {
         own->setModelMatrix(poses[i].own.data());
         other->setModelMatrix(poses[i].other.data());
         return own->testModel(other.get(), -1, 0, nullptr);
@@ -123,8 +120,7 @@ struct ProbeSet {
     int hits = 0;
     double allocationsPerQuery = 0.0;
 
-    bool run(std::size_t i)
-    {
+    bool run(std::size_t i) {
         const std::array<float, 6>& p = probes[i];
         switch (kind) {
         case Probe::RaySegment:  // from the origin to origin + direction, the second random point
@@ -147,8 +143,7 @@ struct Workload {
     std::map<int, Mesh> buildMeshes;
 };
 
-void makeWorkload(Workload& w, int posesPerSet)
-{
+void makeWorkload(Workload& w, int posesPerSet) {
     w.hullA = bench::meshFromRows(HullA, HullATriangleCount);
     w.hullB = bench::meshFromRows(HullB, HullBTriangleCount);
     w.bolt = bench::boltMesh(0.0f, BoltTip);
@@ -159,8 +154,8 @@ void makeWorkload(Workload& w, int posesPerSet)
         const Mesh* other;
     };
     const Pairing pairings[] = {
-        {"A-A", &w.hullA, &w.hullA},    {"A-B", &w.hullA, &w.hullB},    {"B-A", &w.hullB, &w.hullA},
-        {"B-B", &w.hullB, &w.hullB},    {"bolt-A", &w.bolt, &w.hullA}, {"bolt-B", &w.bolt, &w.hullB},
+        {"A-A", &w.hullA, &w.hullA}, {"A-B", &w.hullA, &w.hullB},   {"B-A", &w.hullB, &w.hullA},
+        {"B-B", &w.hullB, &w.hullB}, {"bolt-A", &w.bolt, &w.hullA}, {"bolt-B", &w.bolt, &w.hullB},
     };
     std::uint64_t seed = BaseSeed;
     for (const Pairing& p : pairings) {
@@ -200,8 +195,7 @@ void makeWorkload(Workload& w, int posesPerSet)
             }
             rays.push_back(r);
             std::array<float, 6> s{};
-            for (int k = 0; k < 3; ++k)
-                s[static_cast<std::size_t>(k)] = static_cast<float>(rng.range(-70.0, 70.0));
+            for (int k = 0; k < 3; ++k) s[static_cast<std::size_t>(k)] = static_cast<float>(rng.range(-70.0, 70.0));
             s[3] = static_cast<float>(rng.range(5.0, 20.0));
             spheres.push_back(s);
         }
@@ -219,26 +213,22 @@ void makeWorkload(Workload& w, int posesPerSet)
         }
     }
 
-    for (int n : w.buildSizes)
-        w.buildMeshes[n] = bench::randomMesh(rng, n);
+    for (int n : w.buildSizes) w.buildMeshes[n] = bench::randomMesh(rng, n);
 }
 
 // ---- Checking pass: hit rates, agreement, allocations ----------------------
 
 template <typename Query>
-double allocationsPerQuery(std::size_t count, Query&& query)
-{
+double allocationsPerQuery(std::size_t count, Query&& query) {
     for (std::size_t i = 0; i < count; ++i)  // warm: any lazily grown buffer is grown now
         benchmark::DoNotOptimize(query(i));
     const unsigned long long before = heapcount::allAllocations();
-    for (std::size_t i = 0; i < count; ++i)
-        benchmark::DoNotOptimize(query(i));
+    for (std::size_t i = 0; i < count; ++i) benchmark::DoNotOptimize(query(i));
     const unsigned long long after = heapcount::allAllocations();
     return count != 0 ? static_cast<double>(after - before) / static_cast<double>(count) : 0.0;
 }
 
-void checkPoseSet(PoseSet& s)
-{
+void checkPoseSet(PoseSet& s) {
     const std::size_t n = s.poses.size();
     for (std::size_t i = 0; i < n; ++i) {
         const bool ours = s.ours(i);
@@ -260,30 +250,25 @@ void checkPoseSet(PoseSet& s)
 #endif
 }
 
-void checkProbeSet(ProbeSet& p)
-{
-    for (std::size_t i = 0; i < p.probes.size(); ++i)
-        p.hits += p.run(i);
+void checkProbeSet(ProbeSet& p) {
+    for (std::size_t i = 0; i < p.probes.size(); ++i) p.hits += p.run(i);
     p.allocationsPerQuery = allocationsPerQuery(p.probes.size(), [&](std::size_t i) { return p.run(i); });
 }
 
 // ---- Google Benchmark registration ----------------------------------------
 
-void registerBenchmarks(Workload& w)
-{
+void registerBenchmarks(Workload& w) {
     for (PoseSet& s : w.sets) {
         PoseSet* set = &s;
-        benchmark::RegisterBenchmark(("ours/" + s.name).c_str(),
-                                     [set](benchmark::State& state) {
-                                         const std::size_t n = set->poses.size();
-                                         std::size_t i = 0;
-                                         for (auto _ : state) {
-                                             benchmark::DoNotOptimize(set->ours(i));
-                                             if (++i == n)
-                                                 i = 0;
-                                         }
-                                         state.SetItemsProcessed(state.iterations());
-                                     });
+        benchmark::RegisterBenchmark(("ours/" + s.name).c_str(), [set](benchmark::State& state) {
+            const std::size_t n = set->poses.size();
+            std::size_t i = 0;
+            for (auto _ : state) {
+                benchmark::DoNotOptimize(set->ours(i));
+                if (++i == n) i = 0;
+            }
+            state.SetItemsProcessed(state.iterations());
+        });
 #ifdef HAVE_FCL
         for (int precision = 0; precision < 2; ++precision) {
             const bench::FclPrecision which =
@@ -294,8 +279,7 @@ void registerBenchmarks(Workload& w)
                                              std::size_t i = 0;
                                              for (auto _ : state) {
                                                  benchmark::DoNotOptimize(set->fcl->collide(which, i));
-                                                 if (++i == n)
-                                                     i = 0;
+                                                 if (++i == n) i = 0;
                                              }
                                              state.SetItemsProcessed(state.iterations());
                                          });
@@ -306,34 +290,32 @@ void registerBenchmarks(Workload& w)
         ProbeSet* probe = &p;
         std::string name = p.query;
         std::replace(name.begin(), name.end(), ' ', '_');
-        benchmark::RegisterBenchmark(("ours_" + name + "/" + p.hull).c_str(),
-                                     [probe](benchmark::State& state) {
-                                         const std::size_t n = probe->probes.size();
-                                         std::size_t i = 0;
-                                         for (auto _ : state) {
-                                             benchmark::DoNotOptimize(probe->run(i));
-                                             if (++i == n)
-                                                 i = 0;
-                                         }
-                                         state.SetItemsProcessed(state.iterations());
-                                     });
+        benchmark::RegisterBenchmark(("ours_" + name + "/" + p.hull).c_str(), [probe](benchmark::State& state) {
+            const std::size_t n = probe->probes.size();
+            std::size_t i = 0;
+            for (auto _ : state) {
+                benchmark::DoNotOptimize(probe->run(i));
+                if (++i == n) i = 0;
+            }
+            state.SetItemsProcessed(state.iterations());
+        });
     }
     for (int size : w.buildSizes) {
         const Mesh* mesh = &w.buildMeshes[size];
-        benchmark::RegisterBenchmark(("ours_buildTree/" + std::to_string(size)).c_str(),
-                                     [mesh](benchmark::State& state) {
-                                         for (auto _ : state) {
-                                             // Only buildTree is timed; filling the model is not.
-                                             ModelPtr model(newCollisionModel3D(false));
-                                             model->reserveTriangles(static_cast<int>(mesh->size()));
-                                             for (const bench::Triangle& t : *mesh)
-                                                 model->appendTriangle(&t[0], &t[3], &t[6]);
-                                             const auto start = std::chrono::steady_clock::now();
-                                             model->buildTree();
-                                             const auto stop = std::chrono::steady_clock::now();
-                                             state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
-                                         }
-                                     })
+        benchmark::RegisterBenchmark(
+            ("ours_buildTree/" + std::to_string(size)).c_str(),
+            [mesh](benchmark::State& state) {
+                for (auto _ : state) {
+                    // Only buildTree is timed; filling the model is not.
+                    ModelPtr model(newCollisionModel3D(false));
+                    model->reserveTriangles(static_cast<int>(mesh->size()));
+                    for (const bench::Triangle& t : *mesh) model->appendTriangle(&t[0], &t[3], &t[6]);
+                    const auto start = std::chrono::steady_clock::now();
+                    model->buildTree();
+                    const auto stop = std::chrono::steady_clock::now();
+                    state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
+                }
+            })
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }
@@ -347,26 +329,22 @@ public:
     SummaryReporter() : ConsoleReporter(OO_Tabular) {}
 
     struct Figures {
-        double queriesPerSecond = 0.0;  // iterations per CPU second
+        double queriesPerSecond = 0.0;     // iterations per CPU second
         double secondsPerIteration = 0.0;  // wall (or manual) time per iteration
     };
 
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0)
-                continue;
+            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
             Figures& f = figures[r.run_name.function_name];
             const double iterations = static_cast<double>(r.iterations);
-            if (r.cpu_accumulated_time > 0.0)
-                f.queriesPerSecond = iterations / r.cpu_accumulated_time;
+            if (r.cpu_accumulated_time > 0.0) f.queriesPerSecond = iterations / r.cpu_accumulated_time;
             f.secondsPerIteration = r.real_accumulated_time / iterations;
         }
     }
 
-    const Figures* find(const std::string& name) const
-    {
+    const Figures* find(const std::string& name) const {
         const auto it = figures.find(name);
         return it == figures.end() ? nullptr : &it->second;
     }
@@ -377,41 +355,39 @@ private:
 
 // ---- Summary --------------------------------------------------------------
 
-std::string rate(const SummaryReporter::Figures* f)
-{
-    if (!f || f->queriesPerSecond <= 0.0)
-        return "-";
+std::string rate(const SummaryReporter::Figures* f) {
+    if (!f || f->queriesPerSecond <= 0.0) return "-";
     char text[32];
     std::snprintf(text, sizeof text, "%.0f", f->queriesPerSecond);
     return text;
 }
 
-std::string percent(int part, std::size_t whole)
-{
+std::string percent(int part, std::size_t whole) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", whole ? 100.0 * part / static_cast<double>(whole) : 0.0);
     return text;
 }
 
-std::string number(double value, const char* format)
-{
+std::string number(double value, const char* format) {
     char text[32];
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
 
-void printSummary(const Workload& w, const SummaryReporter& reporter, double elapsedSeconds)
-{
+void printSummary(const Workload& w, const SummaryReporter& reporter, double elapsedSeconds) {
     const std::size_t poseCount = w.sets.empty() ? 0 : w.sets.front().poses.size();
-    std::printf("\nCollision benchmark summary: %zu poses per set, origins within +-70 units, "
-                "rotations uniform.\n",
-                poseCount);
-    std::printf("q/s = queries per CPU second (testModel including both setModelMatrix calls); "
-                "ratio = ours / FCL;\n");
-    std::printf("agree = same answer as FCL; exact = same answer as a double-precision check of "
-                "every triangle pair.\n\n");
-    std::printf("%-8s %12s %7s %12s %-6s %7s %8s %8s %9s\n", "set", "ours q/s", "hit %", "FCL q/s", "FCL",
-                "ratio", "agree %", "exact %", "allocs/q");
+    std::printf(
+        "\nCollision benchmark summary: %zu poses per set, origins within +-70 units, "
+        "rotations uniform.\n",
+        poseCount);
+    std::printf(
+        "q/s = queries per CPU second (testModel including both setModelMatrix calls); "
+        "ratio = ours / FCL;\n");
+    std::printf(
+        "agree = same answer as FCL; exact = same answer as a double-precision check of "
+        "every triangle pair.\n\n");
+    std::printf("%-8s %12s %7s %12s %-6s %7s %8s %8s %9s\n", "set", "ours q/s", "hit %", "FCL q/s", "FCL", "ratio",
+                "agree %", "exact %", "allocs/q");
 
     double worstRatio = -1.0, worstAgreement = 101.0, worstAllocations = 0.0;
     std::string worstRatioSet, worstAgreementSet;
@@ -423,10 +399,8 @@ void printSummary(const Workload& w, const SummaryReporter& reporter, double ela
                                                   reporter.find("fcl_double/" + s.name)};
         int best = -1;
         for (int k = 0; k < 2; ++k)
-            if (fcl[k] && (best < 0 || fcl[k]->queriesPerSecond > fcl[best]->queriesPerSecond))
-                best = k;
-        if (!s.fclChecked)
-            best = -1;
+            if (fcl[k] && (best < 0 || fcl[k]->queriesPerSecond > fcl[best]->queriesPerSecond)) best = k;
+        if (!s.fclChecked) best = -1;
         std::string ratioText = "-", agreeText = "-";
         if (best >= 0 && ours && fcl[best]->queriesPerSecond > 0.0) {
             const double r = ours->queriesPerSecond / fcl[best]->queriesPerSecond;
@@ -456,18 +430,18 @@ void printSummary(const Workload& w, const SummaryReporter& reporter, double ela
     }
 
 #ifdef HAVE_FCL
-    std::printf("\nFCL detail (BVHModel<OBBRSS>, one contact, no contact data; the faster precision "
-                "is used above):\n");
+    std::printf(
+        "\nFCL detail (BVHModel<OBBRSS>, one contact, no contact data; the faster precision "
+        "is used above):\n");
     std::printf("%-8s %12s %12s %9s %9s %10s %10s\n", "set", "float q/s", "double q/s", "agree f%", "agree d%",
                 "allocs/q f", "allocs/q d");
     for (const PoseSet& s : w.sets) {
         const std::size_t n = s.poses.size();
-        std::printf("%-8s %12s %12s %9s %9s %10s %10s\n", s.name.c_str(),
-                    rate(reporter.find("fcl_float/" + s.name)).c_str(),
-                    rate(reporter.find("fcl_double/" + s.name)).c_str(),
-                    percent(s.fclAgreements[FclFloat], n).c_str(), percent(s.fclAgreements[FclDouble], n).c_str(),
-                    number(s.fclAllocationsPerQuery[FclFloat], "%.2f").c_str(),
-                    number(s.fclAllocationsPerQuery[FclDouble], "%.2f").c_str());
+        std::printf(
+            "%-8s %12s %12s %9s %9s %10s %10s\n", s.name.c_str(), rate(reporter.find("fcl_float/" + s.name)).c_str(),
+            rate(reporter.find("fcl_double/" + s.name)).c_str(), percent(s.fclAgreements[FclFloat], n).c_str(),
+            percent(s.fclAgreements[FclDouble], n).c_str(), number(s.fclAllocationsPerQuery[FclFloat], "%.2f").c_str(),
+            number(s.fclAllocationsPerQuery[FclDouble], "%.2f").c_str());
     }
 #else
     std::printf("\nBuilt without FCL (not installed, or HALVORN_BENCH_FCL=OFF): no comparison.\n");
@@ -512,29 +486,28 @@ void printSummary(const Workload& w, const SummaryReporter& reporter, double ela
 
 // ---- Disagreement listing ---------------------------------------------------
 
-void printMatrix(const char* label, const Matrix& m)
-{
+void printMatrix(const char* label, const Matrix& m) {
     std::printf("    %-5s = {", label);
-    for (std::size_t k = 0; k < 16; ++k)
-        std::printf("%.9g%s", static_cast<double>(m[k]), k + 1 < 16 ? ", " : "}\n");
+    for (std::size_t k = 0; k < 16; ++k) std::printf("%.9g%s", static_cast<double>(m[k]), k + 1 < 16 ? ", " : "}\n");
 }
 
 const char* verdict(bool hit) { return hit ? "hit " : "miss"; }
 
-int listDisagreements(Workload& w, bool grazing, int grazingCount)
-{
+int listDisagreements(Workload& w, bool grazing, int grazingCount) {
     std::printf("Poses on which coldet (ours), FCL and the exact double-precision check differ.\n");
-    std::printf("depth: the deepest crossing pair's penetration (shortest separating move), with the\n"
-                "length of its common segment; gap: the distance between the meshes. \"touching\": depth\n"
-                "or gap under %g units, where float rounding decides; \"clear\": whoever differs from\n"
-                "the exact answer is wrong.\n"
-                "Matrices: column-major, own placed by \"own\", other by \"other\" (printed exactly).\n",
-                TouchTolerance);
+    std::printf(
+        "depth: the deepest crossing pair's penetration (shortest separating move), with the\n"
+        "length of its common segment; gap: the distance between the meshes. \"touching\": depth\n"
+        "or gap under %g units, where float rounding decides; \"clear\": whoever differs from\n"
+        "the exact answer is wrong.\n"
+        "Matrices: column-major, own placed by \"own\", other by \"other\" (printed exactly).\n",
+        TouchTolerance);
     if (grazing)
-        std::printf("Grazing poses: %d random pairs per set, each slid to first contact and given as\n"
-                    "the last crossing and the first clear float position (even poses cross, odd do not);\n"
-                    "only the first %d touching disagreements per set are printed.\n",
-                    grazingCount, GrazingLinesPerSet);
+        std::printf(
+            "Grazing poses: %d random pairs per set, each slid to first contact and given as\n"
+            "the last crossing and the first clear float position (even poses cross, odd do not);\n"
+            "only the first %d touching disagreements per set are printed.\n",
+            grazingCount, GrazingLinesPerSet);
     std::printf("\n");
     int clearOurs = 0;
     std::uint64_t grazingSeed = BaseSeed ^ 0x6772617A696E67ull;  // "grazing"
@@ -563,16 +536,13 @@ int listDisagreements(Workload& w, bool grazing, int grazingCount)
             said[2] = s.fcl->collide(bench::FclPrecision::Double, i);
 #endif
             crossing += exact;
-            for (Tally& t : tally)
-                t.agreeWithOurs += said[&t - tally] == said[0];
-            if (said[0] == exact && said[1] == exact && said[2] == exact)
-                continue;
+            for (Tally& t : tally) t.agreeWithOurs += said[&t - tally] == said[0];
+            if (said[0] == exact && said[1] == exact && said[2] == exact) continue;
             const bench::MeshRelation rel = bench::meshRelation(*s.ownMesh, p.own, *s.otherMesh, p.other);
             const double measure = rel.crossing ? rel.depth : rel.gap;
             const bool touching = measure < TouchTolerance;
             for (int k = 0; k < 3; ++k) {
-                if (said[k] == exact)
-                    continue;
+                if (said[k] == exact) continue;
                 Tally& t = tally[k];
                 t.clear += !touching;
                 if (exact) {
@@ -584,8 +554,7 @@ int listDisagreements(Workload& w, bool grazing, int grazingCount)
                 }
             }
             ++listed;
-            if (grazing && touching && printed >= GrazingLinesPerSet)
-                continue;
+            if (grazing && touching && printed >= GrazingLinesPerSet) continue;
             ++printed;
 #ifdef HAVE_FCL
             std::printf("%-7s pose %5zu  ours %s  fcl(f) %s  fcl(d) %s  exact %s  ", s.name.c_str(), i,
@@ -625,15 +594,12 @@ int listDisagreements(Workload& w, bool grazing, int grazingCount)
 }
 
 // Only coldet's model queries on one set, repeated: a quiet target for callgrind.
-int profile(Workload& w, const std::string& name)
-{
+int profile(Workload& w, const std::string& name) {
     for (PoseSet& s : w.sets) {
-        if (s.name != name)
-            continue;
+        if (s.name != name) continue;
         int hits = 0;
         for (int round = 0; round < 10; ++round)
-            for (std::size_t i = 0; i < s.poses.size(); ++i)
-                hits += s.ours(i);
+            for (std::size_t i = 0; i < s.poses.size(); ++i) hits += s.ours(i);
         std::printf("%s: %d hits in %zu queries\n", name.c_str(), hits, 10 * s.poses.size());
         return 0;
     }
@@ -643,8 +609,7 @@ int profile(Workload& w, const std::string& name)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     bool disagreements = false;
     bool grazing = false;
@@ -678,24 +643,19 @@ int main(int argc, char** argv)
     try {
         Workload w;
         makeWorkload(w, posesPerSet);
-        if (!profileSet.empty())
-            return profile(w, profileSet);
+        if (!profileSet.empty()) return profile(w, profileSet);
         if (disagreements || grazing)
             return listDisagreements(w, grazing, posesGiven ? posesPerSet : DefaultGrazingPairs);
 
         benchmark::Initialize(&argc, argv);
-        if (benchmark::ReportUnrecognizedArguments(argc, argv))
-            return 2;
-        for (PoseSet& s : w.sets)
-            checkPoseSet(s);
-        for (ProbeSet& p : w.probes)
-            checkProbeSet(p);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+        for (PoseSet& s : w.sets) checkPoseSet(s);
+        for (ProbeSet& p : w.probes) checkProbeSet(p);
         registerBenchmarks(w);
         SummaryReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         benchmark::Shutdown();
-        const double elapsed =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         printSummary(w, reporter, elapsed);
     } catch (const Inconsistency&) {
         std::fprintf(stderr, "coldet_bench: the collision library reported Inconsistency\n");

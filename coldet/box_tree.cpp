@@ -51,9 +51,7 @@ BoxedTriangle::BoxedTriangle(const Vec3& va, const Vec3& vb, const Vec3& vc)
     setBox(low, extent);
 }
 
-BoxedTriangle* BoxedTriangle::triangleAt(int i) const {
-    return i == 0 ? const_cast<BoxedTriangle*>(this) : nullptr;
-}
+BoxedTriangle* BoxedTriangle::triangleAt(int i) const { return i == 0 ? const_cast<BoxedTriangle*>(this) : nullptr; }
 
 BoxTreeInnerNode::~BoxTreeInnerNode() {
     // Owned children are always inner nodes. Detach them onto a list and

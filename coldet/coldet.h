@@ -37,8 +37,8 @@ public:
     virtual void appendTriangle(const float* a, const float* b, const float* c) = 0;
 
     // Same as above with the nine coordinates given one by one.
-    virtual void appendTriangle(float ax, float ay, float az, float bx, float by, float bz,
-                                float cx, float cy, float cz) = 0;
+    virtual void appendTriangle(float ax, float ay, float az, float bx, float by, float bz, float cx, float cy,
+                                float cz) = 0;
 
     // Freezes the triangles and builds the box tree. Throws Inconsistency if called twice.
     virtual void buildTree() = 0;
@@ -59,8 +59,8 @@ public:
     // (world units, in multiples of direction) hits a triangle. nearest: find the
     // closest hit instead of the first in tree order. A segmentEnd above 3e30
     // makes the ray unlimited.
-    virtual bool testRay(const float* origin, const float* direction, bool nearest = false,
-                         float segmentStart = 0.0f, float segmentEnd = 3.4e38f) = 0;
+    virtual bool testRay(const float* origin, const float* direction, bool nearest = false, float segmentStart = 0.0f,
+                         float segmentEnd = 3.4e38f) = 0;
 
     // True when the sphere (world centre, radius in model units) touches a
     // triangle whose plane it reaches at a foot point inside the triangle.
@@ -92,13 +92,11 @@ CollisionModel3D* newCollisionModel3D(bool cacheInverse = false);
 
 // True when the line through origin along direction meets the sphere; point is
 // the first crossing along the direction of travel (it may lie behind origin).
-bool SphereRayCollision(const float* center, float radius, const float* origin,
-                                   const float* direction, float* point);
+bool SphereRayCollision(const float* center, float radius, const float* origin, const float* direction, float* point);
 
 // True when the spheres overlap (merely touching is no collision); point lies on
 // the first sphere's surface, on the side facing away from the second centre.
-bool SphereSphereCollision(const float* center1, float radius1, const float* center2,
-                                      float radius2, float* point);
+bool SphereSphereCollision(const float* center1, float radius1, const float* center2, float radius2, float* point);
 }
 
 #endif

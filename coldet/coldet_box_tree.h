@@ -147,8 +147,7 @@ inline int nodeTriangleCount(const BoxTreeNode* node) {
 
 // Triangle i of a node; i must be in range (the callers loop over the count).
 inline BoxedTriangle* nodeTriangleAtUnchecked(const BoxTreeNode* node, int i) {
-    if (node->terminal())
-        return const_cast<BoxedTriangle*>(static_cast<const BoxedTriangle*>(node));
+    if (node->terminal()) return const_cast<BoxedTriangle*>(static_cast<const BoxedTriangle*>(node));
     return static_cast<const BoxTreeInnerNode*>(node)->members[static_cast<size_t>(i)];
 }
 

@@ -56,14 +56,12 @@ inline Vec3 operator*(const Vec3& a, float s) { return Vec3{{a.e[0] * s, a.e[1] 
 inline Vec3 operator-(const Vec3& a) { return Vec3{{-a.e[0], -a.e[1], -a.e[2]}}; }
 
 // x·x' + y·y' + z·z', summed in that order.
-inline float dot(const Vec3& a, const Vec3& b) {
-    return a.e[0] * b.e[0] + a.e[1] * b.e[1] + a.e[2] * b.e[2];
-}
+inline float dot(const Vec3& a, const Vec3& b) { return a.e[0] * b.e[0] + a.e[1] * b.e[1] + a.e[2] * b.e[2]; }
 
 // a × b.
 inline Vec3 cross(const Vec3& a, const Vec3& b) {
-    return Vec3{{a.e[1] * b.e[2] - a.e[2] * b.e[1], a.e[2] * b.e[0] - a.e[0] * b.e[2],
-                 a.e[0] * b.e[1] - a.e[1] * b.e[0]}};
+    return Vec3{
+        {a.e[1] * b.e[2] - a.e[2] * b.e[1], a.e[2] * b.e[0] - a.e[0] * b.e[2], a.e[0] * b.e[1] - a.e[1] * b.e[0]}};
 }
 
 // v times the float reciprocal of its length. A zero vector becomes
@@ -82,8 +80,7 @@ inline Vec3 transformPoint(const float* m, const Vec3& p) {
 
 // m applied to the direction d (no translation).
 inline Vec3 transformDirection(const float* m, const Vec3& d) {
-    return Vec3{{m[0] * d.e[0] + m[4] * d.e[1] + m[8] * d.e[2],
-                 m[1] * d.e[0] + m[5] * d.e[1] + m[9] * d.e[2],
+    return Vec3{{m[0] * d.e[0] + m[4] * d.e[1] + m[8] * d.e[2], m[1] * d.e[0] + m[5] * d.e[1] + m[9] * d.e[2],
                  m[2] * d.e[0] + m[6] * d.e[1] + m[10] * d.e[2]}};
 }
 

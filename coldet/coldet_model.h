@@ -40,12 +40,11 @@ public:
 
     void reserveTriangles(int count) override;
     void appendTriangle(const float* a, const float* b, const float* c) override;
-    void appendTriangle(float ax, float ay, float az, float bx, float by, float bz, float cx,
-                        float cy, float cz) override;
+    void appendTriangle(float ax, float ay, float az, float bx, float by, float bz, float cx, float cy,
+                        float cz) override;
     void buildTree() override;
     void setModelMatrix(const float* m) override;
-    bool testModel(CollisionModel3D* other, int depthHint, unsigned timeLimitMs,
-                   const float* otherMatrix) override;
+    bool testModel(CollisionModel3D* other, int depthHint, unsigned timeLimitMs, const float* otherMatrix) override;
     bool testRay(const float* origin, const float* direction, bool nearest, float segmentStart,
                  float segmentEnd) override;
     bool testSphere(const float* center, float radius) override;

@@ -32,8 +32,7 @@ void makeRelativeFrame(RelativeFrame& frame, const float* rel);
 // Written out axis by axis: this is the innermost test of the model query.
 // An axis separates only when the distance is strictly greater than the reach;
 // "!(distance <= reach)" also separates on NaN.
-COLDET_ALWAYS_INLINE bool boxesOverlap(const RelativeFrame& frame, const Box& own,
-                                       const Box& other) {
+COLDET_ALWAYS_INLINE bool boxesOverlap(const RelativeFrame& frame, const Box& own, const Box& other) {
     const float(&R)[3][3] = frame.R;
     const float(&Q)[3][3] = frame.absR;
     const float* m = frame.rel;
@@ -50,48 +49,36 @@ COLDET_ALWAYS_INLINE bool boxesOverlap(const RelativeFrame& frame, const Box& ow
     if (!(std::fabs(t2) <= a2 + b0 * Q[2][0] + b1 * Q[2][1] + b2 * Q[2][2])) return false;
 
     // Other axes.
-    if (!(std::fabs(t0 * R[0][0] + t1 * R[1][0] + t2 * R[2][0]) <=
-          a0 * Q[0][0] + a1 * Q[1][0] + a2 * Q[2][0] + b0))
+    if (!(std::fabs(t0 * R[0][0] + t1 * R[1][0] + t2 * R[2][0]) <= a0 * Q[0][0] + a1 * Q[1][0] + a2 * Q[2][0] + b0))
         return false;
-    if (!(std::fabs(t0 * R[0][1] + t1 * R[1][1] + t2 * R[2][1]) <=
-          a0 * Q[0][1] + a1 * Q[1][1] + a2 * Q[2][1] + b1))
+    if (!(std::fabs(t0 * R[0][1] + t1 * R[1][1] + t2 * R[2][1]) <= a0 * Q[0][1] + a1 * Q[1][1] + a2 * Q[2][1] + b1))
         return false;
-    if (!(std::fabs(t0 * R[0][2] + t1 * R[1][2] + t2 * R[2][2]) <=
-          a0 * Q[0][2] + a1 * Q[1][2] + a2 * Q[2][2] + b2))
+    if (!(std::fabs(t0 * R[0][2] + t1 * R[1][2] + t2 * R[2][2]) <= a0 * Q[0][2] + a1 * Q[1][2] + a2 * Q[2][2] + b2))
         return false;
 
     // Cross axes, own axis i outer, other axis j inner:
     // |t[i+2]·R[i+1][j] − t[i+1]·R[i+2][j]| against
     // a[i+1]·Q[i+2][j] + a[i+2]·Q[i+1][j] + b[j+1]·Q[i][j+2] + b[j+2]·Q[i][j+1].
     // i = 0
-    if (!(std::fabs(t2 * R[1][0] - t1 * R[2][0]) <=
-          a1 * Q[2][0] + a2 * Q[1][0] + b1 * Q[0][2] + b2 * Q[0][1]))
+    if (!(std::fabs(t2 * R[1][0] - t1 * R[2][0]) <= a1 * Q[2][0] + a2 * Q[1][0] + b1 * Q[0][2] + b2 * Q[0][1]))
         return false;
-    if (!(std::fabs(t2 * R[1][1] - t1 * R[2][1]) <=
-          a1 * Q[2][1] + a2 * Q[1][1] + b2 * Q[0][0] + b0 * Q[0][2]))
+    if (!(std::fabs(t2 * R[1][1] - t1 * R[2][1]) <= a1 * Q[2][1] + a2 * Q[1][1] + b2 * Q[0][0] + b0 * Q[0][2]))
         return false;
-    if (!(std::fabs(t2 * R[1][2] - t1 * R[2][2]) <=
-          a1 * Q[2][2] + a2 * Q[1][2] + b0 * Q[0][1] + b1 * Q[0][0]))
+    if (!(std::fabs(t2 * R[1][2] - t1 * R[2][2]) <= a1 * Q[2][2] + a2 * Q[1][2] + b0 * Q[0][1] + b1 * Q[0][0]))
         return false;
     // i = 1
-    if (!(std::fabs(t0 * R[2][0] - t2 * R[0][0]) <=
-          a2 * Q[0][0] + a0 * Q[2][0] + b1 * Q[1][2] + b2 * Q[1][1]))
+    if (!(std::fabs(t0 * R[2][0] - t2 * R[0][0]) <= a2 * Q[0][0] + a0 * Q[2][0] + b1 * Q[1][2] + b2 * Q[1][1]))
         return false;
-    if (!(std::fabs(t0 * R[2][1] - t2 * R[0][1]) <=
-          a2 * Q[0][1] + a0 * Q[2][1] + b2 * Q[1][0] + b0 * Q[1][2]))
+    if (!(std::fabs(t0 * R[2][1] - t2 * R[0][1]) <= a2 * Q[0][1] + a0 * Q[2][1] + b2 * Q[1][0] + b0 * Q[1][2]))
         return false;
-    if (!(std::fabs(t0 * R[2][2] - t2 * R[0][2]) <=
-          a2 * Q[0][2] + a0 * Q[2][2] + b0 * Q[1][1] + b1 * Q[1][0]))
+    if (!(std::fabs(t0 * R[2][2] - t2 * R[0][2]) <= a2 * Q[0][2] + a0 * Q[2][2] + b0 * Q[1][1] + b1 * Q[1][0]))
         return false;
     // i = 2
-    if (!(std::fabs(t1 * R[0][0] - t0 * R[1][0]) <=
-          a0 * Q[1][0] + a1 * Q[0][0] + b1 * Q[2][2] + b2 * Q[2][1]))
+    if (!(std::fabs(t1 * R[0][0] - t0 * R[1][0]) <= a0 * Q[1][0] + a1 * Q[0][0] + b1 * Q[2][2] + b2 * Q[2][1]))
         return false;
-    if (!(std::fabs(t1 * R[0][1] - t0 * R[1][1]) <=
-          a0 * Q[1][1] + a1 * Q[0][1] + b2 * Q[2][0] + b0 * Q[2][2]))
+    if (!(std::fabs(t1 * R[0][1] - t0 * R[1][1]) <= a0 * Q[1][1] + a1 * Q[0][1] + b2 * Q[2][0] + b0 * Q[2][2]))
         return false;
-    if (!(std::fabs(t1 * R[0][2] - t0 * R[1][2]) <=
-          a0 * Q[1][2] + a1 * Q[0][2] + b0 * Q[2][1] + b1 * Q[2][0]))
+    if (!(std::fabs(t1 * R[0][2] - t0 * R[1][2]) <= a0 * Q[1][2] + a1 * Q[0][2] + b0 * Q[2][1] + b1 * Q[2][0]))
         return false;
     return true;
 }
@@ -132,8 +119,7 @@ bool boxHitsSphere(const Box& box, const Vec3& c, float r);
 
 // The ray o + d·t, 0 < t ≤ length, against t's plane and interior. On a hit
 // writes the point and t (multiples of d).
-bool rayHitsTriangle(const Triangle& tri, const Vec3& o, const Vec3& d, float length, Vec3* point,
-                     float* distance);
+bool rayHitsTriangle(const Triangle& tri, const Vec3& o, const Vec3& d, float length, Vec3* point, float* distance);
 
 // The sphere against tri: hit when the centre is within r of the plane and the
 // foot of the perpendicular lies inside the triangle. Writes the foot point.

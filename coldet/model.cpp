@@ -29,8 +29,7 @@ constexpr int WorkPerClockCheck = 64;
 // Milliseconds from a steady clock, wrapping at 2³², like a system tick count.
 std::uint32_t tickCountMs() {
     auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 // The time limit of one model query. The clock is first read after the first
@@ -145,13 +144,12 @@ void CollisionModel3DImpl::reserveTriangles(int count) {
 void CollisionModel3DImpl::appendTriangle(const float* a, const float* b, const float* c) {
     if (built || a == nullptr || b == nullptr || c == nullptr) throw Inconsistency();
     std::size_t used = triangleStore.size();
-    if (used == triangleStore.capacity())
-        triangleStore.reserve(used + std::max<std::size_t>(used, 1));
+    if (used == triangleStore.capacity()) triangleStore.reserve(used + std::max<std::size_t>(used, 1));
     triangleStore.emplace_back(load3(a), load3(b), load3(c));
 }
 
-void CollisionModel3DImpl::appendTriangle(float ax, float ay, float az, float bx, float by,
-                                          float bz, float cx, float cy, float cz) {
+void CollisionModel3DImpl::appendTriangle(float ax, float ay, float az, float bx, float by, float bz, float cx,
+                                          float cy, float cz) {
     const float a[3] = {ax, ay, az};
     const float b[3] = {bx, by, bz};
     const float c[3] = {cx, cy, cz};
@@ -182,8 +180,8 @@ std::int32_t CollisionModel3DImpl::indexOf(const BoxedTriangle* t) const {
     return static_cast<std::int32_t>(t - triangleStore.data());
 }
 
-bool CollisionModel3DImpl::testModel(CollisionModel3D* otherModel, int /*depthHint*/,
-                                     unsigned timeLimitMs, const float* otherMatrix) {
+bool CollisionModel3DImpl::testModel(CollisionModel3D* otherModel, int /*depthHint*/, unsigned timeLimitMs,
+                                     const float* otherMatrix) {
     lastQuery = ModelQuery;
     if (!built) throw Inconsistency();
     // Only models made by newCollisionModel3D can be walked.
@@ -291,8 +289,8 @@ bool CollisionModel3DImpl::testModel(CollisionModel3D* otherModel, int /*depthHi
     return false;
 }
 
-bool CollisionModel3DImpl::testRay(const float* origin, const float* direction, bool nearest,
-                                   float segmentStart, float segmentEnd) {
+bool CollisionModel3DImpl::testRay(const float* origin, const float* direction, bool nearest, float segmentStart,
+                                   float segmentEnd) {
     lastQuery = RayQuery;
     // Before buildTree the root holds nothing, so nothing can be hit.
     if (origin == nullptr || direction == nullptr || !built || triangleStore.empty()) return false;
@@ -308,8 +306,8 @@ bool CollisionModel3DImpl::testRay(const float* origin, const float* direction, 
     }
     // Non-finite input finds nothing. An infinite segmentEnd is allowed: it
     // is simply an unlimited ray.
-    if (!allFinite(modelMatrix, 16) || !allFinite(inverse, 16) || !allFinite(o.e, 3) ||
-        !allFinite(d.e, 3) || length != length) {
+    if (!allFinite(modelMatrix, 16) || !allFinite(inverse, 16) || !allFinite(o.e, 3) || !allFinite(d.e, 3) ||
+        length != length) {
         return false;
     }
     if (length < 0.0f) {
@@ -348,8 +346,7 @@ bool CollisionModel3DImpl::testSphere(const float* center, float radius) {
     float scratch[16];
     const float* inverse = worldToModel(scratch);
     Vec3 c = transformPoint(inverse, load3(center));
-    if (!allFinite(modelMatrix, 16) || !allFinite(inverse, 16) || !allFinite(c.e, 3) ||
-        !allFinite(&radius, 1)) {
+    if (!allFinite(modelMatrix, 16) || !allFinite(inverse, 16) || !allFinite(c.e, 3) || !allFinite(&radius, 1)) {
         return false;
     }
 
@@ -399,8 +396,7 @@ bool CollisionModel3DImpl::hitTriangles(float* ownTriangle, float* otherTriangle
 
 bool CollisionModel3DImpl::hitPoint(float* point, bool modelSpace) {
     if (point == nullptr) return true;
-    Vec3 p = lastQuery == ModelQuery ? contactPoint(hitOwnTriangle, hitOtherTriangle)
-                                     : load3(hitPointModel);
+    Vec3 p = lastQuery == ModelQuery ? contactPoint(hitOwnTriangle, hitOtherTriangle) : load3(hitPointModel);
     if (!modelSpace) p = transformPoint(modelMatrix, p);
     store3(p, point);
     return true;

@@ -26,8 +26,7 @@ inline float snapToPlane(float distance) {
 // the interval [lo, hi] (unsorted) from the projected vertices p and their
 // signed distances d from the other plane. Returns false when all three
 // distances are zero (the triangle lies in the other plane).
-bool crossingInterval(const float p[3], const float d[3], float d0d1, float d0d2, float* lo,
-                      float* hi) {
+bool crossingInterval(const float p[3], const float d[3], float d0d1, float d0d2, float* lo, float* hi) {
     // Find the vertex alone on its side of the plane ("lone") and the other two.
     int lone;
     int k1;
@@ -53,8 +52,7 @@ bool crossingInterval(const float p[3], const float d[3], float d0d1, float d0d2
 
 // 2D closed test: does the edge from p0 along (ax, ay) cross the edge q0–q1?
 // Coordinates are the two kept axes i0, i1.
-bool edgeCrossesEdge(float ax, float ay, const float* p0, const float* q0, const float* q1, int i0,
-                     int i1) {
+bool edgeCrossesEdge(float ax, float ay, const float* p0, const float* q0, const float* q1, int i0, int i1) {
     float bx = q0[i0] - q1[i0];
     float by = q0[i1] - q1[i1];
     float cx = p0[i0] - q0[i0];
@@ -73,8 +71,7 @@ bool edgeCrossesEdge(float ax, float ay, const float* p0, const float* q0, const
 bool edgeCrossesTriangle(const float* p0, const float* p1, const Triangle& t, int i0, int i1) {
     float ax = p1[i0] - p0[i0];
     float ay = p1[i1] - p0[i1];
-    return edgeCrossesEdge(ax, ay, p0, t.a, t.b, i0, i1) ||
-           edgeCrossesEdge(ax, ay, p0, t.b, t.c, i0, i1) ||
+    return edgeCrossesEdge(ax, ay, p0, t.a, t.b, i0, i1) || edgeCrossesEdge(ax, ay, p0, t.b, t.c, i0, i1) ||
            edgeCrossesEdge(ax, ay, p0, t.c, t.a, i0, i1);
 }
 
@@ -161,8 +158,7 @@ bool trianglesIntersect(const Triangle& u, const Triangle& v) {
     // v against the plane of u.
     Vec3 n1 = cross(u1 - u0, u2 - u0);
     float d1 = -dot(n1, u0);
-    float dv[3] = {snapToPlane(dot(n1, v0) + d1), snapToPlane(dot(n1, v1) + d1),
-                   snapToPlane(dot(n1, v2) + d1)};
+    float dv[3] = {snapToPlane(dot(n1, v0) + d1), snapToPlane(dot(n1, v1) + d1), snapToPlane(dot(n1, v2) + d1)};
     float dv0dv1 = dv[0] * dv[1];
     float dv0dv2 = dv[0] * dv[2];
     if (dv0dv1 > 0.0f && dv0dv2 > 0.0f) return false;
@@ -170,8 +166,7 @@ bool trianglesIntersect(const Triangle& u, const Triangle& v) {
     // u against the plane of v.
     Vec3 n2 = cross(v1 - v0, v2 - v0);
     float d2 = -dot(n2, v0);
-    float du[3] = {snapToPlane(dot(n2, u0) + d2), snapToPlane(dot(n2, u1) + d2),
-                   snapToPlane(dot(n2, u2) + d2)};
+    float du[3] = {snapToPlane(dot(n2, u0) + d2), snapToPlane(dot(n2, u1) + d2), snapToPlane(dot(n2, u2) + d2)};
     float du0du1 = du[0] * du[1];
     float du0du2 = du[0] * du[2];
     if (du0du1 > 0.0f && du0du2 > 0.0f) return false;
@@ -312,8 +307,7 @@ bool boxHitsSphere(const Box& box, const Vec3& c, float r) {
     return r * r >= sum;
 }
 
-bool rayHitsTriangle(const Triangle& tri, const Vec3& o, const Vec3& d, float length, Vec3* point,
-                     float* distance) {
+bool rayHitsTriangle(const Triangle& tri, const Vec3& o, const Vec3& d, float length, Vec3* point, float* distance) {
     Plane plane = trianglePlane(tri);
     float den = dot(plane.n, d);
     if (!(std::fabs(den) >= ParallelTolerance)) return false;

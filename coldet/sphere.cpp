@@ -7,12 +7,12 @@
 using coldet::load3;
 using coldet::Vec3;
 
-extern "C" bool SphereRayCollision(const float* center, float radius, const float* origin,
-                                   const float* direction, float* point) {
+extern "C" bool SphereRayCollision(const float* center, float radius, const float* origin, const float* direction,
+                                   float* point) {
     if (center == nullptr || origin == nullptr || direction == nullptr) return false;
     // Non-finite input never hits.
-    if (!coldet::allFinite(center, 3) || !coldet::allFinite(&radius, 1) ||
-        !coldet::allFinite(origin, 3) || !coldet::allFinite(direction, 3)) {
+    if (!coldet::allFinite(center, 3) || !coldet::allFinite(&radius, 1) || !coldet::allFinite(origin, 3) ||
+        !coldet::allFinite(direction, 3)) {
         return false;
     }
     Vec3 o = load3(origin);
@@ -27,11 +27,11 @@ extern "C" bool SphereRayCollision(const float* center, float radius, const floa
     return true;
 }
 
-extern "C" bool SphereSphereCollision(const float* center1, float radius1, const float* center2,
-                                      float radius2, float* point) {
+extern "C" bool SphereSphereCollision(const float* center1, float radius1, const float* center2, float radius2,
+                                      float* point) {
     if (center1 == nullptr || center2 == nullptr) return false;
-    if (!coldet::allFinite(center1, 3) || !coldet::allFinite(&radius1, 1) ||
-        !coldet::allFinite(center2, 3) || !coldet::allFinite(&radius2, 1)) {
+    if (!coldet::allFinite(center1, 3) || !coldet::allFinite(&radius1, 1) || !coldet::allFinite(center2, 3) ||
+        !coldet::allFinite(&radius2, 1)) {
         return false;
     }
     Vec3 c1 = load3(center1);

@@ -44,18 +44,18 @@ public:
         static const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
         std::memcpy(m, identity, sizeof identity);
         switch (byte() & 3) {
-            case 0:
-                break;
-            case 1:
-                point(m + 12);
-                break;
-            case 2:
-                m[0] = 0, m[1] = 1, m[4] = -1, m[5] = 0;
-                point(m + 12);
-                break;
-            default:
-                for (int i = 0; i < 16; ++i) m[i] = coordinate();
-                break;
+        case 0:
+            break;
+        case 1:
+            point(m + 12);
+            break;
+        case 2:
+            m[0] = 0, m[1] = 1, m[4] = -1, m[5] = 0;
+            point(m + 12);
+            break;
+        default:
+            for (int i = 0; i < 16; ++i) m[i] = coordinate();
+            break;
         }
     }
 
@@ -109,9 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in(data, size);
     const std::uint8_t flags = in.byte();
     const int counts[2] = {in.byte() % 48, in.byte() % 48};
-    std::unique_ptr<CollisionModel3D> models[2] = {
-        std::unique_ptr<CollisionModel3D>(newCollisionModel3D(flags & 1)),
-        std::unique_ptr<CollisionModel3D>(newCollisionModel3D(flags & 2))};
+    std::unique_ptr<CollisionModel3D> models[2] = {std::unique_ptr<CollisionModel3D>(newCollisionModel3D(flags & 1)),
+                                                   std::unique_ptr<CollisionModel3D>(newCollisionModel3D(flags & 2))};
     check(models[0] && models[1]);
     CollisionModel3D& a = *models[0];
     CollisionModel3D& b = *models[1];
@@ -202,8 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     float point[3];
     const float radius2 = in.coordinate();
     if (SphereRayCollision(center, radius, origin, direction, point)) {
-        check(finite(center, 3) && std::isfinite(radius) && finite(origin, 3) &&
-              finite(direction, 3));
+        check(finite(center, 3) && std::isfinite(radius) && finite(origin, 3) && finite(direction, 3));
     }
     if (SphereSphereCollision(center, radius, origin, radius2, point)) {
         check(finite(center, 3) && finite(origin, 3));

@@ -11,9 +11,9 @@ namespace {
 // One face of the cube: the turn applied before it (accumulating from face to
 // face) and the slab, 1000 units from the eye, that decides whether it is drawn.
 struct BackdropFace {
-    float angle, ax, ay, az;     // glRotatef arguments
-    float cx, cy, cz;            // box centre offset from the eye, units
-    float hx, hy, hz;            // box half-sizes, units
+    float angle, ax, ay, az;  // glRotatef arguments
+    float cx, cy, cz;         // box centre offset from the eye, units
+    float hx, hy, hz;         // box half-sizes, units
 };
 
 const BackdropFace Faces[6] = {
@@ -43,15 +43,13 @@ void drawBackdrop() {
         if (f.angle != 0.0f) {
             glRotatef(f.angle, f.ax, f.ay, f.az);
         }
-        if (camera().viewVolume.boxVisible(eye.x + f.cx, eye.y + f.cy, eye.z + f.cz, f.hx, f.hy,
-                                         f.hz) == 1) {
+        if (camera().viewVolume.boxVisible(eye.x + f.cx, eye.y + f.cy, eye.z + f.cz, f.hx, f.hy, f.hz) == 1) {
             glCallList(static_cast<GLuint>(StarFaceList));
         }
     }
     glPopMatrix();
 
-    if (camera().viewVolume.boxVisible(eye.x - 550.0f, eye.y - 120.0f, eye.z - 1000.0f, 250.0f,
-                                     250.0f, 5.0f) == 1) {
+    if (camera().viewVolume.boxVisible(eye.x - 550.0f, eye.y - 120.0f, eye.z - 1000.0f, 250.0f, 250.0f, 5.0f) == 1) {
         glCallList(ListSun);
     }
     glDisable(GL_TEXTURE_2D);

@@ -9,8 +9,8 @@ int starFaceListFor(int lowResStars) { return lowResStars != 0 ? ListStarTile : 
 
 namespace {
 
-constexpr float Half = 1024.0f;     // half the cube's edge, units
-constexpr float FaceZ = -1024.0f;   // the face plane in its own frame
+constexpr float Half = 1024.0f;    // half the cube's edge, units
+constexpr float FaceZ = -1024.0f;  // the face plane in its own frame
 
 // One quarter-size tile moved by (dx, dy): top-left, bottom-left, top-right,
 // bottom-right, with the texture once across it.

@@ -33,8 +33,8 @@ void multiply(float out[16], const float a[16], const float b[16]) {
     float r[16];
     for (int col = 0; col < 4; ++col) {
         for (int row = 0; row < 4; ++row) {
-            r[4 * col + row] = a[0 + row] * b[4 * col + 0] + a[4 + row] * b[4 * col + 1] +
-                               a[8 + row] * b[4 * col + 2] + a[12 + row] * b[4 * col + 3];
+            r[4 * col + row] = a[0 + row] * b[4 * col + 0] + a[4 + row] * b[4 * col + 1] + a[8 + row] * b[4 * col + 2] +
+                               a[12 + row] * b[4 * col + 3];
         }
     }
     std::memcpy(out, r, sizeof r);
@@ -236,8 +236,7 @@ bool FrameBatch::hasList(int id) const {
 FrameBatch::Cone FrameBatch::coneAround(const float centre[3], float radius) const {
     Cone cone;
     const double r = static_cast<double>(radius) * 1.01 + 1.0;
-    const double d = std::sqrt(static_cast<double>(centre[0]) * centre[0] +
-                               static_cast<double>(centre[1]) * centre[1] +
+    const double d = std::sqrt(static_cast<double>(centre[0]) * centre[0] + static_cast<double>(centre[1]) * centre[1] +
                                static_cast<double>(centre[2]) * centre[2]);
     cone.wide = !(d > r);
     if (cone.wide) {
@@ -347,32 +346,31 @@ void FrameBatch::list(int id) {
         glCallList(static_cast<GLuint>(id));
         ++stats_.lists;
     } else {
-
-    float nm[9];
-    normalMatrix(m, nm);
-    float inherited[3];
-    transformNormal(nm, normal_, inherited);
-    const std::size_t triangles = mesh.winding.size();
-    const std::size_t first = solid_.size();
-    solid_.resize(first + 3 * triangles);
-    Vertex* out = solid_.data() + first;
-    for (std::size_t t = 0; t < triangles; ++t) {
-        const ListMesh::Corner* c = &mesh.corners[3 * t];
-        // An inherited winding swaps the first two corners as GL_CW would.
-        const bool swap = mesh.winding[t] == ListMesh::Wind::Inherited && cw_;
-        for (int k = 0; k < 3; ++k) {
-            const ListMesh::Corner& corner = c[swap && k < 2 ? 1 - k : k];
-            Vertex& v = out[3 * t + static_cast<std::size_t>(k)];
-            transformPoint(m, corner.p, v.p);
-            if (corner.normalKnown) {
-                transformNormal(nm, corner.normal, v.n);
-            } else {
-                std::memcpy(v.n, inherited, sizeof v.n);
+        float nm[9];
+        normalMatrix(m, nm);
+        float inherited[3];
+        transformNormal(nm, normal_, inherited);
+        const std::size_t triangles = mesh.winding.size();
+        const std::size_t first = solid_.size();
+        solid_.resize(first + 3 * triangles);
+        Vertex* out = solid_.data() + first;
+        for (std::size_t t = 0; t < triangles; ++t) {
+            const ListMesh::Corner* c = &mesh.corners[3 * t];
+            // An inherited winding swaps the first two corners as GL_CW would.
+            const bool swap = mesh.winding[t] == ListMesh::Wind::Inherited && cw_;
+            for (int k = 0; k < 3; ++k) {
+                const ListMesh::Corner& corner = c[swap && k < 2 ? 1 - k : k];
+                Vertex& v = out[3 * t + static_cast<std::size_t>(k)];
+                transformPoint(m, corner.p, v.p);
+                if (corner.normalKnown) {
+                    transformNormal(nm, corner.normal, v.n);
+                } else {
+                    std::memcpy(v.n, inherited, sizeof v.n);
+                }
+                std::memcpy(v.c, corner.colorKnown ? corner.color : color_, sizeof v.c);
+                v.t[0] = v.t[1] = 0.0f;
             }
-            std::memcpy(v.c, corner.colorKnown ? corner.color : color_, sizeof v.c);
-            v.t[0] = v.t[1] = 0.0f;
         }
-    }
     }
     if (mesh.exitColorKnown) std::memcpy(color_, mesh.exitColor, sizeof color_);
     if (mesh.exitNormalKnown) std::memcpy(normal_, mesh.exitNormal, sizeof normal_);
@@ -415,7 +413,8 @@ void FrameBatch::flash(const Explosion& e, const Vector3& R, const Vector3& U, u
     const float* m = top();
     const float s = e.flashSize;
     float centre[3] = {m[12], m[13], m[14]};
-    const float reach = s * (std::sqrt(R.x * R.x + R.y * R.y + R.z * R.z) + std::sqrt(U.x * U.x + U.y * U.y + U.z * U.z));
+    const float reach =
+        s * (std::sqrt(R.x * R.x + R.y * R.y + R.z * R.z) + std::sqrt(U.x * U.x + U.y * U.y + U.z * U.z));
     blended(coneAround(centre, std::fabs(reach) * stretch(m)), texture);
     std::vector<Vertex>& out = blendedVertices_;
     color(e.color[0], e.color[1], e.color[2], e.flashAlpha);
@@ -504,7 +503,8 @@ void FrameBatch::flush() {
     for (std::size_t f = 0; f < debrisMask_.size(); ++f) {
         const int at = next[debrisMask_[f]];
         next[debrisMask_[f]] += 3;
-        for (int i = 0; i < 3; ++i) staging_[static_cast<std::size_t>(at + i)] = debris_[3 * f + static_cast<std::size_t>(i)];
+        for (int i = 0; i < 3; ++i)
+            staging_[static_cast<std::size_t>(at + i)] = debris_[3 * f + static_cast<std::size_t>(i)];
     }
     runFirst_.assign(static_cast<std::size_t>(runs) + 1, 0);
     for (const Waiting& w : waiting_) runFirst_[static_cast<std::size_t>(w.run) + 1] += w.count;

@@ -144,10 +144,10 @@ private:
     // Every buffer keeps its room from frame to frame: a running battle
     // allocates nothing here once they have grown to its busiest frame.
     std::vector<Vertex> solid_;
-    std::vector<Vertex> debris_;              // three per fragment
-    std::vector<unsigned char> debrisMask_;   // one per fragment
-    std::vector<unsigned> runTexture_;        // per run
-    std::vector<int> runFirst_;               // per run and one more: where it starts in staging_
+    std::vector<Vertex> debris_;             // three per fragment
+    std::vector<unsigned char> debrisMask_;  // one per fragment
+    std::vector<unsigned> runTexture_;       // per run
+    std::vector<int> runFirst_;              // per run and one more: where it starts in staging_
     std::vector<Vertex> blendedVertices_;
     std::vector<Waiting> waiting_;
     std::vector<Vertex> staging_;

@@ -55,10 +55,18 @@ void ListMeshSink::open(Mode mode) {
 
 void ListMeshSink::begin(Primitive mode) {
     switch (mode) {
-    case Primitive::Triangles: open(Mode::Triangles); break;
-    case Primitive::TriangleStrip: open(Mode::TriangleStrip); break;
-    case Primitive::TriangleFan: open(Mode::TriangleFan); break;
-    case Primitive::Quads: open(Mode::Quads); break;
+    case Primitive::Triangles:
+        open(Mode::Triangles);
+        break;
+    case Primitive::TriangleStrip:
+        open(Mode::TriangleStrip);
+        break;
+    case Primitive::TriangleFan:
+        open(Mode::TriangleFan);
+        break;
+    case Primitive::Quads:
+        open(Mode::Quads);
+        break;
     }
 }
 

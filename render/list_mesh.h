@@ -21,7 +21,7 @@
 
 struct ListMesh {
     struct Corner {
-        float p[3];      // list coordinates, the list's translations applied
+        float p[3];  // list coordinates, the list's translations applied
         float normal[3];
         float color[4];
         bool normalKnown;  // false: the current normal when the list is called

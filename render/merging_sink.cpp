@@ -68,10 +68,18 @@ void MergingMeshSink::end() {
         target_.begin(mode_);
         for (const Call& c : calls_) {
             switch (c.kind) {
-            case Call::Vertex: target_.vertex(c.v[0], c.v[1], c.v[2]); break;
-            case Call::Normal: target_.normal(c.v[0], c.v[1], c.v[2]); break;
-            case Call::Color: sendColor(target_, c.v); break;
-            case Call::TexCoord: target_.texCoord(c.v[0], c.v[1]); break;
+            case Call::Vertex:
+                target_.vertex(c.v[0], c.v[1], c.v[2]);
+                break;
+            case Call::Normal:
+                target_.normal(c.v[0], c.v[1], c.v[2]);
+                break;
+            case Call::Color:
+                sendColor(target_, c.v);
+                break;
+            case Call::TexCoord:
+                target_.texCoord(c.v[0], c.v[1]);
+                break;
             }
         }
         target_.end();

@@ -90,10 +90,10 @@ private:
     State beginState_;   // state_ when the open primitive began
     bool inPrimitive_ = false;
     Primitive mode_ = Primitive::Triangles;
-    bool mergeable_ = true;       // the open primitive may join the run
-    std::vector<Call> calls_;     // the open primitive's calls
-    std::vector<Corner> corners_; // the open primitive's vertices
-    std::vector<Corner> run_;     // merged triangles, three corners each, in GL_CCW order
+    bool mergeable_ = true;        // the open primitive may join the run
+    std::vector<Call> calls_;      // the open primitive's calls
+    std::vector<Corner> corners_;  // the open primitive's vertices
+    std::vector<Corner> run_;      // merged triangles, three corners each, in GL_CCW order
 };
 
 // Compiles list `id` as compileShipList does, through a MergingMeshSink for

@@ -131,8 +131,7 @@ void RecordingMeshSink::finishPrimitive() {
         for (int k = 0; k < 4; ++k) t.color[k] = c.color[k];
         t.front = c.front;
         t.list = list_;
-        t.first = a.index < b.index ? (a.index < c.index ? a.index : c.index)
-                                    : (b.index < c.index ? b.index : c.index);
+        t.first = a.index < b.index ? (a.index < c.index ? a.index : c.index) : (b.index < c.index ? b.index : c.index);
         triangles_.push_back(t);
     };
     switch (mode_) {

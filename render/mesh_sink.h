@@ -80,9 +80,7 @@ public:
     void texCoord(float s, float t) override { target_.texCoord(s, t); }
     void frontFace(Winding w) override { target_.frontFace(swapped(w)); }
     void translate(float x, float y, float z) override { target_.translate(x, y, -z); }
-    void sphere(double radius, int slices, int stacks) override {
-        target_.sphere(radius, slices, stacks);
-    }
+    void sphere(double radius, int slices, int stacks) override { target_.sphere(radius, slices, stacks); }
     void callList(int id) override { target_.callList(id); }
     void alphaBlend(bool on) override { target_.alphaBlend(on); }
     void lightPosition(int light, float x, float y, float z, float w) override {
@@ -97,8 +95,20 @@ private:
 class RecordingMeshSink final : public MeshSink {
 public:
     enum class Op {
-        BeginList, EndList, Begin, End, Vertex, Normal, Color, TexCoord, FrontFace,
-        Translate, Sphere, CallList, AlphaBlend, LightPosition
+        BeginList,
+        EndList,
+        Begin,
+        End,
+        Vertex,
+        Normal,
+        Color,
+        TexCoord,
+        FrontFace,
+        Translate,
+        Sphere,
+        CallList,
+        AlphaBlend,
+        LightPosition
     };
 
     // One call. `v` holds the float arguments (x, y, z[, w] / r, g, b, a / s, t /
@@ -119,8 +129,8 @@ public:
         float color[4];
         float normal[3];
         Winding front;
-        int list;          // list being compiled, 0 outside any
-        std::size_t first; // index of its first vertex among all vertices recorded
+        int list;           // list being compiled, 0 outside any
+        std::size_t first;  // index of its first vertex among all vertices recorded
 
         // Direction its front side looks to (not normalised): the geometric
         // normal (b - a) x (c - a), negated under GL_CW.

@@ -67,7 +67,7 @@ double signOf(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
 void ridge(MeshSink& sink, double px, double py, double qx, double qy) {
     const double len = std::sqrt((qx - px) * (qx - px) + (qy - py) * (qy - py));
     const double dx = (qx - px) / len, dy = (qy - py) / len;  // along the crest
-    const double mx = dy, my = -dx;                             // to its right
+    const double mx = dy, my = -dx;                           // to its right
     const float P[3] = {float(px), float(py), PlateTop};
     const float Q[3] = {float(qx), float(qy), PlateTop};
     const float qRight[3] = {float(qx - dx + mx), float(qy - dy + my), PlatePanel};
@@ -91,14 +91,11 @@ void emitStrut(MeshSink& sink, const Point (&v)[10]) {
     sink.end();
 }
 
-const Point LowerStrut[10] = {{0, 3, -16.5f},    {0, 1.5f, -4.5f},  {1.5f, 0, -16.5f},
-                              {1.5f, 0, -4.5f},  {0, -3, -16.5f},   {0, -1.5f, -4.5f},
-                              {-1.5f, 0, -16.5f}, {-1.5f, 0, -4.5f}, {0, 3, -16.5f},
-                              {0, 1.5f, -4.5f}};
-const Point UpperStrut[10] = {{0, 1.5f, 4.5f},  {0, 3, 16.5f},    {1.5f, 0, 4.5f},
-                              {1.5f, 0, 16.5f}, {0, -1.5f, 4.5f}, {0, -3, 16.5f},
-                              {-1.5f, 0, 4.5f}, {-1.5f, 0, 16.5f}, {0, 1.5f, 4.5f},
-                              {0, 3, 16.5f}};
+const Point LowerStrut[10] = {{0, 3, -16.5f},  {0, 1.5f, -4.5f},  {1.5f, 0, -16.5f},  {1.5f, 0, -4.5f},
+                              {0, -3, -16.5f}, {0, -1.5f, -4.5f}, {-1.5f, 0, -16.5f}, {-1.5f, 0, -4.5f},
+                              {0, 3, -16.5f},  {0, 1.5f, -4.5f}};
+const Point UpperStrut[10] = {{0, 1.5f, 4.5f}, {0, 3, 16.5f},    {1.5f, 0, 4.5f},   {1.5f, 0, 16.5f}, {0, -1.5f, 4.5f},
+                              {0, -3, 16.5f},  {-1.5f, 0, 4.5f}, {-1.5f, 0, 16.5f}, {0, 1.5f, 4.5f},  {0, 3, 16.5f}};
 
 // ---------------------------------------------------------------------------
 // FourWingFighter fuselage, joining the cross-sections at x = -28, -8, 4, 18
@@ -108,20 +105,17 @@ const Point UpperStrut[10] = {{0, 1.5f, 4.5f},  {0, 3, 16.5f},    {1.5f, 0, 4.5f
 // Canopy glass on top, from x = 4 to 18.
 const Point CanopyGlass[4] = {{4, 7, 3.5f}, {4, 7, -3.5f}, {18, 5, 1.6f}, {18, 5, -1.6f}};
 // Canopy frame beside the glass: flat top strip, then the outer edge down to the side window.
-const Point CanopyFrame[6] = {{4, 7, 3.5f}, {18, 5, 1.6f}, {4, 7, 4},
-                              {18, 5, 2},   {4, 6.5f, 4},  {18, 4.6f, 2}};
+const Point CanopyFrame[6] = {{4, 7, 3.5f}, {18, 5, 1.6f}, {4, 7, 4}, {18, 5, 2}, {4, 6.5f, 4}, {18, 4.6f, 2}};
 // Top of the rear body, y = 7 from x = -28 to 4, meeting the frame and glass corners at x = 4.
-const Point RearTop[6] = {{4, 7, 4},       {-28, 7, 4}, {4, 7, 3.5f},
-                          {-28, 7, -4},    {4, 7, -3.5f}, {4, 7, -4}};
+const Point RearTop[6] = {{4, 7, 4}, {-28, 7, 4}, {4, 7, 3.5f}, {-28, 7, -4}, {4, 7, -3.5f}, {4, 7, -4}};
 // Top of the nose, x = 18 to 62 and on to the tip at 68.
-const Point NoseTop[6] = {{18, 5, 2},  {18, 5, -2},  {62, 3, 1.5f},
+const Point NoseTop[6] = {{18, 5, 2},     {18, 5, -2},       {62, 3, 1.5f},
                           {62, 3, -1.5f}, {68, 1.5f, 0.75f}, {68, 1.5f, -0.75f}};
 // Rear body, upper side: from the top edge (y 7, z 4) down to y 1, z 6, closed
 // at x = 4 against the canopy frame and the side window.
 const Point RearUpperSide[5] = {{-28, 1, 6}, {-28, 7, 4}, {4, 1, 6}, {4, 7, 4}, {4, 6.5f, 4}};
 // Rear body, lower side from x = -28 to -8.
-const Point RearLowerSide[5] = {
-    {-8, -6, 3.5f}, {-28, -6, 3.5f}, {-8, -3, 5}, {-28, 1, 6}, {-8, 1, 6}};
+const Point RearLowerSide[5] = {{-8, -6, 3.5f}, {-28, -6, 3.5f}, {-8, -3, 5}, {-28, 1, 6}, {-8, 1, 6}};
 // Lower side from x = -8 to 4, down to where the underside begins.
 const Point MidLowerSide[5] = {{-8, -6, 3.5f}, {-8, -3, 5}, {4, -3, 5}, {-8, 1, 6}, {4, 1, 6}};
 // Forward side below the side window and above the stripe, x = 4 to 62; its
@@ -131,10 +125,10 @@ const Point ForeSide[5] = {{18, 5, 2}, {62, 1, 2}, {18, 4.6f, 2}, {18, 1, 5}, {4
 // Forward side from x = 18 up to the nose tip.
 const Point NoseSide[5] = {{18, 5, 2}, {62, 3, 1.5f}, {62, 1, 2}, {68, 1.5f, 0.75f}, {62, 0, 1.5f}};
 // Underside: keel at y = -7 from x = -28 to -8, rising to -3 at x = 4, 0 at 62, and the nose.
-const Point UndersideRear[6] = {{-28, -6, 3.5f}, {-8, -6, 3.5f}, {-28, -7, 0},
+const Point UndersideRear[6] = {{-28, -6, 3.5f}, {-8, -6, 3.5f},   {-28, -7, 0},
                                 {-8, -7, 0},     {-28, -6, -3.5f}, {-8, -6, -3.5f}};
 const Point UndersideMid[5] = {{-8, -6, 3.5f}, {4, -3, 5}, {-8, -7, 0}, {4, -3, -5}, {-8, -6, -3.5f}};
-const Point UndersideFore[6] = {{4, -3, -5},   {4, -3, 5},          {62, 0, -1.5f},
+const Point UndersideFore[6] = {{4, -3, -5},   {4, -3, 5},         {62, 0, -1.5f},
                                 {62, 0, 1.5f}, {68, 1.5f, -0.75f}, {68, 1.5f, 0.75f}};
 // Red stripe on the lower side, x = 4 to 62.
 const Point SideStripe[4] = {{4, 1, 6}, {62, 1, 2}, {4, -3, 5}, {62, 0, 1.5f}};
@@ -147,20 +141,14 @@ const float BladeTips[4][2] = {{20, 40}, {20, -40}, {-20, 40}, {-20, -40}};
 
 // The tip spars: six triangles shown under GL_CW, then six under GL_CCW.
 const float SparsCw[6][9] = {
-    {15, -19.5f, -40, 15, -20, -41, 55, -20, -40},
-    {15, -20, -41, 15, -20.5f, -40, 55, -20, -40},
-    {15, 19.5f, -40, 15, 20, -41, 55, 20, -40},
-    {15, 20, -41, 15, 20.5f, -40, 55, 20, -40},
-    {15, -19.5f, 40, 15, -20.5f, 40, 55, -20, 40},
-    {15, 19.5f, 40, 15, 20.5f, 40, 55, 20, 40},
+    {15, -19.5f, -40, 15, -20, -41, 55, -20, -40}, {15, -20, -41, 15, -20.5f, -40, 55, -20, -40},
+    {15, 19.5f, -40, 15, 20, -41, 55, 20, -40},    {15, 20, -41, 15, 20.5f, -40, 55, 20, -40},
+    {15, -19.5f, 40, 15, -20.5f, 40, 55, -20, 40}, {15, 19.5f, 40, 15, 20.5f, 40, 55, 20, 40},
 };
 const float SparsCcw[6][9] = {
-    {15, -19.5f, -40, 15, -20.5f, -40, 55, -20, -40},
-    {15, 19.5f, -40, 15, 20.5f, -40, 55, 20, -40},
-    {15, -19.5f, 40, 15, -20, 41, 55, -20, 40},
-    {15, -20, 41, 15, -20.5f, 40, 55, -20, 40},
-    {15, 19.5f, 40, 15, 20, 41, 55, 20, 40},
-    {15, 20, 41, 15, 20.5f, 40, 55, 20, 40},
+    {15, -19.5f, -40, 15, -20.5f, -40, 55, -20, -40}, {15, 19.5f, -40, 15, 20.5f, -40, 55, 20, -40},
+    {15, -19.5f, 40, 15, -20, 41, 55, -20, 40},       {15, -20, 41, 15, -20.5f, 40, 55, -20, 40},
+    {15, 19.5f, 40, 15, 20, 41, 55, 20, 40},          {15, 20, 41, 15, 20.5f, 40, 55, 20, 40},
 };
 
 void sparTriangles(MeshSink& sink, const float (&tris)[6][9]) {
@@ -285,7 +273,7 @@ void emitPodAndStruts(MeshSink& sink) {
     sink.sphere(10.0, 5, 5);
 
     // Front window.
-    static const float Window[8][3] = {{10.5f, 2, 0}, {10, 4, -2},    {10, 4, 2},  {8, 2, 4},
+    static const float Window[8][3] = {{10.5f, 2, 0}, {10, 4, -2},    {10, 4, 2}, {8, 2, 4},
                                        {9.5f, -2, 2}, {9.5f, -2, -2}, {8, 2, -4}, {10, 4, -2}};
     sink.color(0.2f, 0.2f, 0.3f);
     sink.begin(Primitive::TriangleFan);
@@ -346,9 +334,8 @@ void emitFuselage(MeshSink& sink) {
     stripMirrored(sink, SideStripe);
 
     // Tail cap: a low pyramid from the x = -28 section back to the apex.
-    static const float Tail[9][3] = {{-30, 0, 0},     {-28, 7, -4},     {-28, 7, 4},
-                                     {-28, 1, 6},     {-28, -6, 3.5f},  {-28, -7, 0},
-                                     {-28, -6, -3.5f}, {-28, 1, -6},    {-28, 7, -4}};
+    static const float Tail[9][3] = {{-30, 0, 0},  {-28, 7, -4},     {-28, 7, 4},  {-28, 1, 6}, {-28, -6, 3.5f},
+                                     {-28, -7, 0}, {-28, -6, -3.5f}, {-28, 1, -6}, {-28, 7, -4}};
     grey(sink, 0.17f);
     sink.begin(Primitive::TriangleFan);
     sink.normal(-1, 0, 0);
@@ -450,10 +437,8 @@ void emitCanopyFrame(MeshSink& sink) {
         {55, -12, -10, 25, -22, -20, 25, -50, 0},
     };
     static const float Upper[5][9] = {
-        {65, -30, 0, 25, 40, -37, 25, 38, -37},
-        {25, 40, 37, 65, -30, 0, 25, 38, 37},
-        {55, -12, 10, 55, -12, -10, 25, -50, 0},
-        {25, -22, 27, 55, -12, 10, 25, -22, 20},
+        {65, -30, 0, 25, 40, -37, 25, 38, -37},     {25, 40, 37, 65, -30, 0, 25, 38, 37},
+        {55, -12, 10, 55, -12, -10, 25, -50, 0},    {25, -22, 27, 55, -12, 10, 25, -22, 20},
         {55, -12, -10, 25, -22, -27, 25, -22, -20},
     };
     sink.begin(Primitive::Triangles);

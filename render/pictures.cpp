@@ -8,8 +8,7 @@ namespace {
 std::uint32_t u16(const unsigned char* p) { return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8; }
 
 std::uint32_t u32(const unsigned char* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
 
 std::int32_t i32(const unsigned char* p) {
@@ -50,8 +49,7 @@ bool parseBmp(const unsigned char* bytes, std::size_t size, BitmapDesc* out) {
     // Rows are padded to whole 32-bit words.
     const std::uint64_t stride = (std::uint64_t(width) * bits + 31) / 32 * 4;
     const std::uint64_t pixelBytes = stride * std::uint64_t(height);
-    if (pixelOffset < FileHeaderBytes + infoSize || pixelOffset > size ||
-        pixelBytes > size - pixelOffset) {
+    if (pixelOffset < FileHeaderBytes + infoSize || pixelOffset > size || pixelBytes > size - pixelOffset) {
         return false;
     }
     out->width = width;

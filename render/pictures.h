@@ -11,8 +11,8 @@
 // first, each row padded to a multiple of 4 bytes; at 24 bits per pixel each
 // pixel is blue, green, red. The pixels are not owned.
 struct BitmapDesc {
-    int width = 0;             // pixels
-    int height = 0;            // pixels
+    int width = 0;   // pixels
+    int height = 0;  // pixels
     int bitsPerPixel = 0;
     const unsigned char* pixels = nullptr;  // first byte of the bottom row
 };
@@ -26,9 +26,9 @@ bool parseBmp(const unsigned char* bytes, std::size_t size, BitmapDesc* out);
 
 // One embedded picture file.
 struct EmbeddedPicture {
-    int resourceId;             // 112, 113, 124 ... 129
-    const unsigned char* bytes; // the whole BMP file
-    std::size_t size;           // bytes
+    int resourceId;              // 112, 113, 124 ... 129
+    const unsigned char* bytes;  // the whole BMP file
+    std::size_t size;            // bytes
 };
 
 // The embedded pictures (generated at build time).

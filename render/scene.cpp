@@ -59,8 +59,8 @@ void texturedTriangle(const float* v, const float* tex) {
 }
 
 // Lists the battle calls through the seam, kept on the CPU for the frame batch.
-constexpr int BatchedLists[] = {ListHexWingFighter, ListHexWingFighterCockpit, ListFourWingFighter,
-                                ListFourWingFighterCockpit, ListBolt, ListBeam};
+constexpr int BatchedLists[] = {
+    ListHexWingFighter, ListHexWingFighterCockpit, ListFourWingFighter, ListFourWingFighterCockpit, ListBolt, ListBeam};
 
 class GlGfx final : public Gfx {
 public:

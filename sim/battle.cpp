@@ -70,8 +70,7 @@ void resetSimulation() {
 }
 
 void missingStartUp(const char* what) {
-    std::fprintf(stderr, "%s used before the battle's start-up: call initBattleProcess() first\n",
-                 what);
+    std::fprintf(stderr, "%s used before the battle's start-up: call initBattleProcess() first\n", what);
     std::abort();
 }
 
@@ -143,8 +142,7 @@ void simulationStep() {
 
     // Restart rule: too few ships left (after the previous step's removals), or
     // the battle has run its 7200 steps. Without a battle there is nothing to restart.
-    if (world != nullptr &&
-        (world->count < battle.RestartThreshold || battle.FrameCounter > BattleMaxFrames)) {
+    if (world != nullptr && (world->count < battle.RestartThreshold || battle.FrameCounter > BattleMaxFrames)) {
         battle.FrameCounter = 0;
         buildBattle();
         battleView().chooseView();

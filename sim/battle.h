@@ -30,20 +30,20 @@ constexpr int BattleMaxFrames = 7200;
 constexpr int MaxAdditionalShips = 300;
 
 struct BattleGlobals {
-    int FrameCounter;                              // steps since the last (re)build
-    int FrameTimeMicros;                           // last frame's length, microseconds (host-written)
-    float ShotAgeStep;                             // FrameTimeMicros * 0.00108: a shot's flight this frame
-    int SideCount;                                 // sides defined so far (2 after first-time setup)
-    float SideTurnRates[MaxSides][7];              // degrees per microsecond per unit of command
-    float SideScaledTurnRates[MaxSides][6];        // degrees per frame per unit of command
-    Vector3 SideSpeeds[MaxSides];                  // x: forward speed, units per microsecond
-    Vector3 SideScaledSpeeds[MaxSides];            // x: forward distance this frame, units
-    int FleetSize;                                 // N = additional ships + 12
-    int RestartThreshold;                          // N / 2.8, truncated
-    int ShipCountShown;                            // world's ship count taken at each step
-    World* TheWorld;                               // owned; null before the first build
-    int FirstStart;                                // 1 until the first startBattle
-    unsigned ShipsMade;                            // ships constructed since start-up (serials)
+    int FrameCounter;                        // steps since the last (re)build
+    int FrameTimeMicros;                     // last frame's length, microseconds (host-written)
+    float ShotAgeStep;                       // FrameTimeMicros * 0.00108: a shot's flight this frame
+    int SideCount;                           // sides defined so far (2 after first-time setup)
+    float SideTurnRates[MaxSides][7];        // degrees per microsecond per unit of command
+    float SideScaledTurnRates[MaxSides][6];  // degrees per frame per unit of command
+    Vector3 SideSpeeds[MaxSides];            // x: forward speed, units per microsecond
+    Vector3 SideScaledSpeeds[MaxSides];      // x: forward distance this frame, units
+    int FleetSize;                           // N = additional ships + 12
+    int RestartThreshold;                    // N / 2.8, truncated
+    int ShipCountShown;                      // world's ship count taken at each step
+    World* TheWorld;                         // owned; null before the first build
+    int FirstStart;                          // 1 until the first startBattle
+    unsigned ShipsMade;                      // ships constructed since start-up (serials)
 
     // Frees the world and sets every value to its program-start state.
     void reset();

@@ -9,13 +9,9 @@ BattleHooks installed = {nullptr, nullptr};
 
 }  // namespace
 
-void installBattleHooks(const BattleHooks& hooks) {
-    installed = hooks;
-}
+void installBattleHooks(const BattleHooks& hooks) { installed = hooks; }
 
-const BattleHooks& battleHooks() {
-    return installed;
-}
+const BattleHooks& battleHooks() { return installed; }
 
 BattleView& battleView() {
     if (installed.view == nullptr) {

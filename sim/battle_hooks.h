@@ -55,12 +55,11 @@ public:
 
 // Makes the batteries of records[0] to records[count - 1] (count > 0), mounted
 // on carrier's position, orientation and model matrix; null when memory runs out.
-using ArmamentMaker = Armament* (*)(const GunBatteryRecord* records, int count,
-                                    const Item& carrier);
+using ArmamentMaker = Armament* (*)(const GunBatteryRecord* records, int count, const Item& carrier);
 
 struct BattleHooks {
-    BattleView* view;             // not owned; lives as long as the process
-    ArmamentMaker makeArmament;   // every ship's batteries
+    BattleView* view;            // not owned; lives as long as the process
+    ArmamentMaker makeArmament;  // every ship's batteries
 };
 
 // Installs hooks (initBattleProcess does, first thing).

@@ -26,9 +26,7 @@ int nextSideSlot() {
     return s < 0 ? 0 : (s < MaxSides ? s : MaxSides - 1);
 }
 
-FleetSide& nextSideRecord() {
-    return FleetSides[nextSideSlot()];
-}
+FleetSide& nextSideRecord() { return FleetSides[nextSideSlot()]; }
 
 // Gives the side its index and copies its rates into the side tables.
 void registerSide(FleetSide& side) {
@@ -118,14 +116,20 @@ void defineSide(const SideValues& v) {
 // spareValue, shotSpeed, color, reloadFrames, volleySize, hasConvergence,
 // convergencePoint (side 0 leaves the point unset; it stays zero).
 const SideValues FirstSide = {
-    1, ListHexWingFighter, 60.0f, 0.00003f, 0.00006f, 0.000126f, 0.11f, HullATriangleCount, HullA,
-    {2, 0, 2, MountsA, 1800.0f, 0.7f, 0.00108f, {0.0f, 1.0f, 0.0f}, 3, 3, 0, {0.0f, 0.0f, 0.0f}},
-    0.1f, 0.15f};
+    1,        ListHexWingFighter,
+    60.0f,    0.00003f,
+    0.00006f, 0.000126f,
+    0.11f,    HullATriangleCount,
+    HullA,    {2, 0, 2, MountsA, 1800.0f, 0.7f, 0.00108f, {0.0f, 1.0f, 0.0f}, 3, 3, 0, {0.0f, 0.0f, 0.0f}},
+    0.1f,     0.15f};
 
 const SideValues SecondSide = {
-    2, ListFourWingFighter, 80.0f, 0.000063f, 0.000045f, 0.000165f, 0.2f, HullBTriangleCount, HullB,
-    {4, 0, 1, MountsB, 2100.0f, 1.0f, 0.00108f, {1.0f, 0.0f, 0.0f}, 5, 4, 1, {1260.0f, 0.0f, 0.0f}},
-    0.1f, 0.1f};
+    2,         ListFourWingFighter,
+    80.0f,     0.000063f,
+    0.000045f, 0.000165f,
+    0.2f,      HullBTriangleCount,
+    HullB,     {4, 0, 1, MountsB, 2100.0f, 1.0f, 0.00108f, {1.0f, 0.0f, 0.0f}, 5, 4, 1, {1260.0f, 0.0f, 0.0f}},
+    0.1f,      0.1f};
 
 }  // namespace
 
@@ -138,9 +142,7 @@ void resetPlacement(FleetPlacement& placement) {
     placement.positioning = SideCursor{0, 0.0f};
 }
 
-int chooseSide(FleetPlacement& placement, int i) {
-    return advanceCursor(placement, placement.choice, i);
-}
+int chooseSide(FleetPlacement& placement, int i) { return advanceCursor(placement, placement.choice, i); }
 
 void placeShip(FleetPlacement& placement, int i, Ship& ship) {
     const int k = advanceCursor(placement, placement.positioning, i);

@@ -33,25 +33,25 @@ struct GunBatteryRecord {
 
 // Everything a ship of one side is.
 struct FleetSide {
-    int spareA;                              // copied into the ship; unused
-    int spareB;                              // copied into the ship; unused
-    int displayList;                         // ship's display list; the cockpit variant is + 1
-    float viewRadius;                        // radius for the view-volume test, units
-    int controlCount;                        // steering controls
-    int controlEnabled[6];                   // roll, pitch, yaw, three empty controls
-    float turnRates[6];                      // degrees per microsecond per unit of command
-    Vector3 speed;                           // x: forward speed, units per microsecond
-    float dragFactor;                        // forward distance lost per unit of pitch command
-    float spareFloats[2];                    // copied into the ship; unused
-    int triangleCount;                       // rows of the collision hull
-    const float (*triangles)[9];             // collision hull, rows of three vertices
-    int batteryCount;                        // gun batteries per ship
+    int spareA;                               // copied into the ship; unused
+    int spareB;                               // copied into the ship; unused
+    int displayList;                          // ship's display list; the cockpit variant is + 1
+    float viewRadius;                         // radius for the view-volume test, units
+    int controlCount;                         // steering controls
+    int controlEnabled[6];                    // roll, pitch, yaw, three empty controls
+    float turnRates[6];                       // degrees per microsecond per unit of command
+    Vector3 speed;                            // x: forward speed, units per microsecond
+    float dragFactor;                         // forward distance lost per unit of pitch command
+    float spareFloats[2];                     // copied into the ship; unused
+    int triangleCount;                        // rows of the collision hull
+    const float (*triangles)[9];              // collision hull, rows of three vertices
+    int batteryCount;                         // gun batteries per ship
     std::vector<GunBatteryRecord> batteries;  // one record per battery
-    int spareC;                              // unused
-    float pitchChance;                       // initial chance per decision of a pitch
-    float rollChance;                        // initial chance per decision of a roll
-    float spareD;                            // copied into the ship; unused
-    int sideIndex;                           // SideCount when the side was defined
+    int spareC;                               // unused
+    float pitchChance;                        // initial chance per decision of a pitch
+    float rollChance;                         // initial chance per decision of a roll
+    float spareD;                             // copied into the ship; unused
+    int sideIndex;                            // SideCount when the side was defined
 };
 
 extern FleetSide FleetSides[MaxSides];

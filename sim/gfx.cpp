@@ -11,8 +11,8 @@ void multiplyMatrices(float out[16], const float a[16], const float b[16]) {
     float r[16];
     for (int col = 0; col < 4; ++col) {
         for (int row = 0; row < 4; ++row) {
-            r[4 * col + row] = a[0 + row] * b[4 * col + 0] + a[4 + row] * b[4 * col + 1] +
-                               a[8 + row] * b[4 * col + 2] + a[12 + row] * b[4 * col + 3];
+            r[4 * col + row] = a[0 + row] * b[4 * col + 0] + a[4 + row] * b[4 * col + 1] + a[8 + row] * b[4 * col + 2] +
+                               a[12 + row] * b[4 * col + 3];
         }
     }
     for (int i = 0; i < 16; ++i) {
@@ -76,11 +76,9 @@ public:
 
     void lookAt(const double eye[3], const double centre[3], const double up[3]) override {
         // gluLookAt: the basis in float, then a translation by -eye.
-        float forward[3] = {static_cast<float>(centre[0] - eye[0]),
-                            static_cast<float>(centre[1] - eye[1]),
+        float forward[3] = {static_cast<float>(centre[0] - eye[0]), static_cast<float>(centre[1] - eye[1]),
                             static_cast<float>(centre[2] - eye[2])};
-        float upv[3] = {static_cast<float>(up[0]), static_cast<float>(up[1]),
-                        static_cast<float>(up[2])};
+        float upv[3] = {static_cast<float>(up[0]), static_cast<float>(up[1]), static_cast<float>(up[2])};
         float side[3];
         normalizeFloat(forward);
         crossFloat(forward, upv, side);
@@ -98,8 +96,7 @@ public:
         m[6] = -forward[1];
         m[10] = -forward[2];
         multiplyMatrices(modelView_, modelView_, m);
-        translate(static_cast<float>(-eye[0]), static_cast<float>(-eye[1]),
-                  static_cast<float>(-eye[2]));
+        translate(static_cast<float>(-eye[0]), static_cast<float>(-eye[1]), static_cast<float>(-eye[2]));
     }
 
     void projectionMatrix(float m[16]) override {
@@ -155,17 +152,11 @@ Gfx* installed = nullptr;
 
 }  // namespace
 
-Gfx& gfx() {
-    return installed != nullptr ? *installed : builtIn();
-}
+Gfx& gfx() { return installed != nullptr ? *installed : builtIn(); }
 
-void setGfx(Gfx* g) {
-    installed = g;
-}
+void setGfx(Gfx* g) { installed = g; }
 
-Gfx& softwareGfx() {
-    return builtIn();
-}
+Gfx& softwareGfx() { return builtIn(); }
 
 int nextStippleIndex(int index) {
     const int next = index + 1;

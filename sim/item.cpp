@@ -17,26 +17,22 @@ Item::Item()
     collisionModel = newCollisionModel3D(false);
 }
 
-Item::~Item() {
-    delete collisionModel;
-}
+Item::~Item() { delete collisionModel; }
 
 float Item::coordinate(int i) const {
     switch (i) {
-        case 0:
-            return position.x;
-        case 1:
-            return position.y;
-        case 2:
-            return position.z;
-        default:
-            return 0.0f;
+    case 0:
+        return position.x;
+    case 1:
+        return position.y;
+    case 2:
+        return position.z;
+    default:
+        return 0.0f;
     }
 }
 
-Vector3& Item::getPosition() {
-    return position;
-}
+Vector3& Item::getPosition() { return position; }
 
 void Item::hit(int) {}
 

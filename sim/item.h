@@ -37,13 +37,13 @@ public:
     // position += pendingMove; pendingMove := 0; matrix translation := position.
     void applyMove();
 
-    Vector3 pendingMove;              // displacement gathered this frame, units
-    Quaternion orientation;           // current orientation
-    Matrix4 modelMatrix;              // rotation of orientation, translation = position
-    int spare;                        // 0; in the documented layout, never read
-    Vector3 position;                 // world position, units
-    Explosion fireball;               // first explosion effect (ships only)
-    Explosion flare;                  // second explosion effect (ships only)
+    Vector3 pendingMove;               // displacement gathered this frame, units
+    Quaternion orientation;            // current orientation
+    Matrix4 modelMatrix;               // rotation of orientation, translation = position
+    int spare;                         // 0; in the documented layout, never read
+    Vector3 position;                  // world position, units
+    Explosion fireball;                // first explosion effect (ships only)
+    Explosion flare;                   // second explosion effect (ships only)
     CollisionModel3D* collisionModel;  // owned; null only when memory ran out
 };
 

@@ -15,9 +15,7 @@ void vecAdd(Vector3& out, const Vector3& a, const Vector3& b) {
     out.z = a.z + b.z;
 }
 
-void vecCopy(Vector3& out, const Vector3& a) {
-    out = a;
-}
+void vecCopy(Vector3& out, const Vector3& a) { out = a; }
 
 void matIdentity(Matrix4& m) {
     for (int i = 0; i < 16; ++i) {
@@ -70,17 +68,11 @@ Quaternion quatProduct(const Quaternion& a, const Quaternion& b) {
     return r;
 }
 
-void quatPreMultiply(Quaternion& q, const Quaternion& r) {
-    q = quatProduct(r, q);
-}
+void quatPreMultiply(Quaternion& q, const Quaternion& r) { q = quatProduct(r, q); }
 
-void quatPostMultiply(Quaternion& q, const Quaternion& r) {
-    q = quatProduct(q, r);
-}
+void quatPostMultiply(Quaternion& q, const Quaternion& r) { q = quatProduct(q, r); }
 
-void quatCopy(Quaternion& q, const Quaternion& r) {
-    q = r;
-}
+void quatCopy(Quaternion& q, const Quaternion& r) { q = r; }
 
 void quatToMatrix(const Quaternion& q, Matrix4& m) {
     const float x = q.x;

@@ -19,13 +19,10 @@ constexpr double GridReach = 1.0e8;
 
 constexpr std::int64_t CellBias = std::int64_t{1} << 20;
 
-std::int64_t cellOf(double v) {
-    return static_cast<std::int64_t>(std::floor(v / CellSize));
-}
+std::int64_t cellOf(double v) { return static_cast<std::int64_t>(std::floor(v / CellSize)); }
 
 std::uint64_t keyOf(std::int64_t cx, std::int64_t cy, std::int64_t cz) {
-    return (static_cast<std::uint64_t>(cx + CellBias) << 42) |
-           (static_cast<std::uint64_t>(cy + CellBias) << 21) |
+    return (static_cast<std::uint64_t>(cx + CellBias) << 42) | (static_cast<std::uint64_t>(cy + CellBias) << 21) |
            static_cast<std::uint64_t>(cz + CellBias);
 }
 

@@ -27,12 +27,12 @@ public:
 private:
     // Cells are hashed to buckets; a bucket's points are stored together, in
     // ascending index order, each with its cell key (buckets may share keys).
-    std::vector<std::uint64_t> pointKeys_;   // cell key of every point
-    std::vector<int> bucketStart_;           // bucket b holds slots [start[b], start[b + 1])
-    std::vector<int> slotIndex_;             // point index of each slot
-    std::vector<std::uint64_t> slotKey_;     // cell key of each slot
-    std::vector<int> far_;                   // points with a coordinate beyond the grid, ascending
-    std::vector<int> fill_;                  // counting-sort cursors (scratch)
+    std::vector<std::uint64_t> pointKeys_;  // cell key of every point
+    std::vector<int> bucketStart_;          // bucket b holds slots [start[b], start[b + 1])
+    std::vector<int> slotIndex_;            // point index of each slot
+    std::vector<std::uint64_t> slotKey_;    // cell key of each slot
+    std::vector<int> far_;                  // points with a coordinate beyond the grid, ascending
+    std::vector<int> fill_;                 // counting-sort cursors (scratch)
     std::uint64_t bucketMask_ = 0;
     int count_ = 0;
 };

@@ -4,15 +4,11 @@
 namespace {
 // State 1 is the generator's state before anything seeds it.
 std::uint32_t generatorState = 1u;
-}
+}  // namespace
 
-void randomSeed(std::uint32_t seed) {
-    generatorState = seed;
-}
+void randomSeed(std::uint32_t seed) { generatorState = seed; }
 
-std::uint32_t randomState() {
-    return generatorState;
-}
+std::uint32_t randomState() { return generatorState; }
 
 int randomNext() {
     // Unsigned arithmetic wraps modulo 2^32 by definition.
@@ -20,6 +16,4 @@ int randomNext() {
     return static_cast<int>((generatorState >> 16) & 32767u);
 }
 
-float randomFraction() {
-    return static_cast<float>(randomNext()) / 32767.0f;
-}
+float randomFraction() { return static_cast<float>(randomNext()) / 32767.0f; }

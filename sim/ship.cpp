@@ -24,14 +24,14 @@ constexpr int FlareReplayFrames = 12;
 
 ControlFunction controlFor(int index) {
     switch (index) {
-        case 0:
-            return rollControl;
-        case 1:
-            return pitchControl;
-        case 2:
-            return yawControl;
-        default:
-            return emptyControl;
+    case 0:
+        return rollControl;
+    case 1:
+        return pitchControl;
+    case 2:
+        return yawControl;
+    default:
+        return emptyControl;
     }
 }
 
@@ -121,9 +121,7 @@ Ship::Ship(const FleetSide& side)
     }
 }
 
-Ship::~Ship() {
-    delete armament;
-}
+Ship::~Ship() { delete armament; }
 
 void Ship::hit(int) {
     battleStats.hitsThisFrame += 1;

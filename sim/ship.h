@@ -12,9 +12,9 @@ struct FleetSide;
 class Ship;
 
 // Flag bits of Ship::flags.
-constexpr int ShipFlagCockpit = 4;    // draw the cockpit variant (display list + 1)
-constexpr int ShipFlagFollowed = 8;   // the camera follows this ship
-constexpr int ShipFlagDying = 16;     // exploding
+constexpr int ShipFlagCockpit = 4;   // draw the cockpit variant (display list + 1)
+constexpr int ShipFlagFollowed = 8;  // the camera follows this ship
+constexpr int ShipFlagDying = 16;    // exploding
 
 // Ship states.
 constexpr int ShipFinished = 0;
@@ -59,40 +59,40 @@ public:
     // The spare* fields stay because the ship record's documented layout has
     // them; nothing reads them (construction fills them, update clears
     // spareTurns).
-    int buildFailed;                    // 1 when the batteries could not be allocated
-    int spareInts[6];                   // 0; unused
-    int state;                          // ShipAlive, ShipDying or ShipFinished
-    int maneuver;                       // autopilot state
-    float maneuverTimer;                // autopilot frame timer
-    int flags;                          // ShipFlag bits
-    int strength;                       // 100; handed to a shot that hits the ship
-    float rollChance;                   // autopilot chance of starting a roll
-    float pitchChance;                  // autopilot chance of starting a pitch
-    float spareFloat;                   // copied from the side record; unused
-    int displayList;                    // display list drawing the ship
-    float viewRadius;                   // radius for the view-volume test, units
-    float turnZ;                        // this frame's turn about the ship's z axis, degrees
-    float turnX;                        // ... about its x axis, degrees
-    float turnY;                        // ... about its y axis, degrees
-    float spareTurns[3];                // cleared every update; unused
-    float drag;                         // this frame's forward distance lost to pitching, units
-    float dragFactor;                   // from the side record
-    float spareSide[2];                 // copied from the side record; unused
-    int spareSideInt;                   // copied from the side record; unused
-    int sideIndex;                      // selects SideScaledSpeeds and SideScaledTurnRates
-    int spareIndex;                     // copied from the side record; unused
-    int controlCount;                   // steering controls in use
+    int buildFailed;      // 1 when the batteries could not be allocated
+    int spareInts[6];     // 0; unused
+    int state;            // ShipAlive, ShipDying or ShipFinished
+    int maneuver;         // autopilot state
+    float maneuverTimer;  // autopilot frame timer
+    int flags;            // ShipFlag bits
+    int strength;         // 100; handed to a shot that hits the ship
+    float rollChance;     // autopilot chance of starting a roll
+    float pitchChance;    // autopilot chance of starting a pitch
+    float spareFloat;     // copied from the side record; unused
+    int displayList;      // display list drawing the ship
+    float viewRadius;     // radius for the view-volume test, units
+    float turnZ;          // this frame's turn about the ship's z axis, degrees
+    float turnX;          // ... about its x axis, degrees
+    float turnY;          // ... about its y axis, degrees
+    float spareTurns[3];  // cleared every update; unused
+    float drag;           // this frame's forward distance lost to pitching, units
+    float dragFactor;     // from the side record
+    float spareSide[2];   // copied from the side record; unused
+    int spareSideInt;     // copied from the side record; unused
+    int sideIndex;        // selects SideScaledSpeeds and SideScaledTurnRates
+    int spareIndex;       // copied from the side record; unused
+    int controlCount;     // steering controls in use
     ControlFunction controls[MaxControls];
-    int switches[MaxSwitches];          // control active flags, then battery trigger words
-    float commands[MaxControls];        // command value of each control
-    float targetAngles[MaxControls];    // angle at which each control's maneuver ends, degrees
-    float angles[MaxControls];          // accumulated angle of each control, 0 to 360 degrees
-    int batteryCount;                   // gun batteries
-    Armament* armament;                 // owned: the batteryCount batteries; null when none
-    int explosionFrames;                // frames the explosion has been drawn
-    int deathFrames;                    // frames since the ship started dying
-    AutopilotFunction autopilot;        // the maneuver routine
-    unsigned serial;                    // battle.ShipsMade at construction: its identity in traces
+    int switches[MaxSwitches];        // control active flags, then battery trigger words
+    float commands[MaxControls];      // command value of each control
+    float targetAngles[MaxControls];  // angle at which each control's maneuver ends, degrees
+    float angles[MaxControls];        // accumulated angle of each control, 0 to 360 degrees
+    int batteryCount;                 // gun batteries
+    Armament* armament;               // owned: the batteryCount batteries; null when none
+    int explosionFrames;              // frames the explosion has been drawn
+    int deathFrames;                  // frames since the ship started dying
+    AutopilotFunction autopilot;      // the maneuver routine
+    unsigned serial;                  // battle.ShipsMade at construction: its identity in traces
 };
 
 #endif

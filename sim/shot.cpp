@@ -36,13 +36,9 @@ ShotClass::ShotClass()
       age(0.0f),
       displayList(0) {}
 
-float ShotClass::coordinate(int i) const {
-    return i >= 0 && i < 3 ? modelMatrix.m[12 + i] : 0.0f;
-}
+float ShotClass::coordinate(int i) const { return i >= 0 && i < 3 ? modelMatrix.m[12 + i] : 0.0f; }
 
-void ShotClass::hit(int) {
-    active = 0;
-}
+void ShotClass::hit(int) { active = 0; }
 
 void ShotClass::draw() {
     if (collisionModel != nullptr) {
@@ -159,8 +155,8 @@ void testShotAgainstShip(ShotClass& shot, int shotIndex, Ship& ship) {
     const float dz = shot.coordinate(2) - p.z;
     // The shot's active flag is not looked at: a shot that has just hit one
     // ship, or expired in this frame's drawing, still hits the ships after it.
-    if (!(-NearDistance < dx && dx < NearDistance && -NearDistance < dy && dy < NearDistance &&
-          -NearDistance < dz && dz < NearDistance)) {
+    if (!(-NearDistance < dx && dx < NearDistance && -NearDistance < dy && dy < NearDistance && -NearDistance < dz &&
+          dz < NearDistance)) {
         return;
     }
     if (shot.collisionModel == nullptr || ship.collisionModel == nullptr) {

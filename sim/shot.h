@@ -87,8 +87,8 @@ public:
     int activeCount() const { return activeCount_; }
     int size() const { return nodeCount_; }
 
-    int failed;            // 1 when the first node could not be allocated
-    ShotNode* first;       // the node made at construction
+    int failed;       // 1 when the first node could not be allocated
+    ShotNode* first;  // the node made at construction
     ShotNode* freeTail;
     ShotNode* freeHead;
     ShotNode* activeTail;

@@ -47,12 +47,12 @@ namespace {
 // How the autopilot starts a maneuver on one control. The limits are doubles:
 // the draws are compared, and the boost added, in double precision.
 struct ManeuverStart {
-    int control;        // the control switched on
-    double weakLimit;   // a drawn command up to this strength...
-    double boost;       // ...gains this much on a coin toss
-    double upChance;    // chance of the positive direction
-    int upManeuver;     // maneuver of the positive direction (angle counts up from 0)
-    int downManeuver;   // maneuver of the negative direction (angle counts down from 360)
+    int control;       // the control switched on
+    double weakLimit;  // a drawn command up to this strength...
+    double boost;      // ...gains this much on a coin toss
+    double upChance;   // chance of the positive direction
+    int upManeuver;    // maneuver of the positive direction (angle counts up from 0)
+    int downManeuver;  // maneuver of the negative direction (angle counts down from 360)
 };
 
 // Roll: either direction alike. Pitch: mostly down (the nose drops).

@@ -9,10 +9,10 @@ class Ship;
 
 // Autopilot maneuver values.
 constexpr int ManeuverNone = 0;
-constexpr int ManeuverRollUp = 1;      // roll, positive command, angle counts up from 0
-constexpr int ManeuverRollDown = 2;    // roll, negative command, angle counts down from 360
-constexpr int ManeuverPitchDown = 3;   // pitch, negative command, angle counts down from 360
-constexpr int ManeuverPitchUp = 4;     // pitch, positive command, angle counts up from 0
+constexpr int ManeuverRollUp = 1;     // roll, positive command, angle counts up from 0
+constexpr int ManeuverRollDown = 2;   // roll, negative command, angle counts down from 360
+constexpr int ManeuverPitchDown = 3;  // pitch, negative command, angle counts down from 360
+constexpr int ManeuverPitchUp = 4;    // pitch, positive command, angle counts up from 0
 constexpr int ManeuverRollEnded = 7;
 constexpr int ManeuverPitchEnded = 8;
 

@@ -21,9 +21,7 @@ using ShipList = IntrusiveList<ShipNode, &ShipNode::next, &ShipNode::prev>;
 
 World::World() : count(0), failed(1), head(nullptr), tail(nullptr) {}
 
-World::~World() {
-    clear();
-}
+World::~World() { clear(); }
 
 void World::build(int n) {
     clear();
@@ -126,8 +124,8 @@ void testShipPair(Ship& a, Ship& b) {
     const float dx = a.position.x - b.position.x;
     const float dy = a.position.y - b.position.y;
     const float dz = a.position.z - b.position.z;
-    if (!(-NearDistance < dx && dx < NearDistance && -NearDistance < dy && dy < NearDistance &&
-          -NearDistance < dz && dz < NearDistance)) {
+    if (!(-NearDistance < dx && dx < NearDistance && -NearDistance < dy && dy < NearDistance && -NearDistance < dz &&
+          dz < NearDistance)) {
         return;
     }
     if (a.collisionModel == nullptr || b.collisionModel == nullptr) {
@@ -147,13 +145,9 @@ void testShipPair(Ship& a, Ship& b) {
 
 bool World::useNearGrid = true;
 
-void setHitRecorder(HitRecorder* r) {
-    recorder = r;
-}
+void setHitRecorder(HitRecorder* r) { recorder = r; }
 
-HitRecorder* hitRecorder() {
-    return recorder;
-}
+HitRecorder* hitRecorder() { return recorder; }
 
 void World::drawAndCollidePlain() {
     for (ShipNode* p = head; p != nullptr; p = p->next) {

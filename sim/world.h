@@ -72,8 +72,8 @@ public:
     // new view) and destroys the ship (count := count - 1).
     void remove(ShipNode* node);
 
-    int count;       // ships in the list, alive and dying
-    int failed;      // 1 while the build has not produced its first ship
+    int count;   // ships in the list, alive and dying
+    int failed;  // 1 while the build has not produced its first ship
     ShipNode* head;
     ShipNode* tail;
 };

@@ -26,19 +26,13 @@ constexpr int CockpitDuration = 420;
 // 24.3 degrees in radians: the orbit's angle per tick.
 constexpr double OrbitStep = 0.4241150082346221;
 
-bool needsShip(int mode) {
-    return mode != OrbitView;
-}
+bool needsShip(int mode) { return mode != OrbitView; }
 
 // Views whose every tick reads the followed ship. The still view reads it only
 // when it is set up; after that its eye and look-at point are fixed.
-bool readsShipEachTick(int mode) {
-    return mode == ChaseView || mode == TrailView || mode == CockpitView;
-}
+bool readsShipEachTick(int mode) { return mode == ChaseView || mode == TrailView || mode == CockpitView; }
 
-bool worldIsEmpty() {
-    return battle.TheWorld == nullptr || battle.TheWorld->count == 0;
-}
+bool worldIsEmpty() { return battle.TheWorld == nullptr || battle.TheWorld->count == 0; }
 
 }  // namespace
 
@@ -119,42 +113,42 @@ void Camera::setUpView() {
         viewMode = OrbitView;
     }
     switch (viewMode) {
-        case ChaseView:
-            followedShip->flags |= ShipFlagFollowed;
-            viewDuration = ChaseDuration;
-            resetWander();
-            break;
-        case CockpitView:
-            followedShip->flags |= ShipFlagFollowed;
-            trailCount = 0;
-            viewDuration = CockpitDuration;
-            break;
-        case TrailView:
-            followedShip->flags |= ShipFlagFollowed;
-            trailCount = 0;
-            viewDuration = TrailDuration;
-            resetWander();
-            break;
-        case StillView: {
-            viewDuration = static_cast<int>(randomFraction() * 200.0f);
-            const Vector3 p = followedShip->position;
-            const Vector3 standOff = viewOffset;
-            viewOffset = p;
-            lookAt = p;
-            vecAdd(eye, eye, p);
-            if (eye.x == lookAt.x && eye.y == lookAt.y && eye.z == lookAt.z) {
-                // The eye is still at the origin (no view has placed it yet), so
-                // it would sit on the ship it looks at and the view would be
-                // degenerate (a black picture). Stand off by the offset just drawn.
-                vecAdd(eye, p, standOff);
-            }
-            break;
+    case ChaseView:
+        followedShip->flags |= ShipFlagFollowed;
+        viewDuration = ChaseDuration;
+        resetWander();
+        break;
+    case CockpitView:
+        followedShip->flags |= ShipFlagFollowed;
+        trailCount = 0;
+        viewDuration = CockpitDuration;
+        break;
+    case TrailView:
+        followedShip->flags |= ShipFlagFollowed;
+        trailCount = 0;
+        viewDuration = TrailDuration;
+        resetWander();
+        break;
+    case StillView: {
+        viewDuration = static_cast<int>(randomFraction() * 200.0f);
+        const Vector3 p = followedShip->position;
+        const Vector3 standOff = viewOffset;
+        viewOffset = p;
+        lookAt = p;
+        vecAdd(eye, eye, p);
+        if (eye.x == lookAt.x && eye.y == lookAt.y && eye.z == lookAt.z) {
+            // The eye is still at the origin (no view has placed it yet), so
+            // it would sit on the ship it looks at and the view would be
+            // degenerate (a black picture). Stand off by the offset just drawn.
+            vecAdd(eye, p, standOff);
         }
-        default:
-            viewMode = OrbitView;
-            lookAt = Vector3{0.0f, 0.0f, 0.0f};
-            viewDuration = OrbitDuration;
-            break;
+        break;
+    }
+    default:
+        viewMode = OrbitView;
+        lookAt = Vector3{0.0f, 0.0f, 0.0f};
+        viewDuration = OrbitDuration;
+        break;
     }
 }
 
@@ -165,28 +159,27 @@ void Camera::tick(float t) {
         viewMode = chooseViewMode();
         setUpView();
     }
-    if (followedShip == nullptr &&
-        (readsShipEachTick(viewMode) || (viewMode == StillView && worldIsEmpty()))) {
+    if (followedShip == nullptr && (readsShipEachTick(viewMode) || (viewMode == StillView && worldIsEmpty()))) {
         // The ship a view reads is gone, or the world is empty: fall back to
         // the orbit. A still view whose ship was removed runs on to its end.
         viewMode = OrbitView;
     }
     switch (viewMode) {
-        case ChaseView:
-            placeChase();
-            break;
-        case StillView:
-            placeStill();
-            break;
-        case TrailView:
-            placeTrail();
-            break;
-        case CockpitView:
-            placeCockpit();
-            break;
-        default:
-            placeOrbit(t);
-            break;
+    case ChaseView:
+        placeChase();
+        break;
+    case StillView:
+        placeStill();
+        break;
+    case TrailView:
+        placeTrail();
+        break;
+    case CockpitView:
+        placeCockpit();
+        break;
+    default:
+        placeOrbit(t);
+        break;
     }
     float projection[16];
     float modelView[16];
@@ -220,9 +213,7 @@ void Camera::placeChase() {
     stepWander();
 }
 
-void Camera::placeStill() {
-    look(eye, viewOffset, Vector3{0.0f, 1.0f, 0.0f});
-}
+void Camera::placeStill() { look(eye, viewOffset, Vector3{0.0f, 1.0f, 0.0f}); }
 
 Vector3 Camera::trailMean() const {
     Vector3 sum = {0.0f, 0.0f, 0.0f};

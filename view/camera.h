@@ -71,22 +71,22 @@ public:
     // Look-at point of the last tick.
     const Vector3& lookAtPoint() const { return lookAt; }
 
-    int wanderReached[3];      // axis passed its limit this step (cleared again)
-    int wanderRising[3];       // 1: the axis offset is increasing
-    float wanderLimit[3];      // level at which the axis leg ends
-    float wanderRate[3];       // change of the axis offset per tick
-    Vector3 wanderOffset;      // added to the ship's position for the look-at point
-    Vector3 eye;               // viewer position
-    int trailCount;            // ticks recorded since the trail or cockpit view began
-    int viewMode;              // one of the view modes
-    Vector3 viewOffset;        // chase: eye offset; still: the fixed look-at point
-    int viewFrame;             // ticks since the view began
-    int viewDuration;          // ticks the view lasts
-    float orbitAngle;          // orbit path parameter of the last tick
+    int wanderReached[3];        // axis passed its limit this step (cleared again)
+    int wanderRising[3];         // 1: the axis offset is increasing
+    float wanderLimit[3];        // level at which the axis leg ends
+    float wanderRate[3];         // change of the axis offset per tick
+    Vector3 wanderOffset;        // added to the ship's position for the look-at point
+    Vector3 eye;                 // viewer position
+    int trailCount;              // ticks recorded since the trail or cockpit view began
+    int viewMode;                // one of the view modes
+    Vector3 viewOffset;          // chase: eye offset; still: the fixed look-at point
+    int viewFrame;               // ticks since the view began
+    int viewDuration;            // ticks the view lasts
+    float orbitAngle;            // orbit path parameter of the last tick
     Vector3 trail[TrailLength];  // followed ship's positions, newest first
-    Ship* followedShip;        // the ship the view was set up for; may be null
-    Vector3 lookAt;            // look-at point
-    ViewVolume viewVolume;     // clip planes of the last tick
+    Ship* followedShip;          // the ship the view was set up for; may be null
+    Vector3 lookAt;              // look-at point
+    ViewVolume viewVolume;       // clip planes of the last tick
 
 private:
     void placeOrbit(float t);

@@ -43,21 +43,21 @@ public:
     // retired (and on every later draw).
     int draw();
 
-    int frame;          // draws since start
-    int firstShell;     // first shell not yet retired, 0 to 5
-    int stippleIndex;   // stipple mask used last, 0 to 32
-    int holdFrames;     // frames before shells begin to retire
-    int style;          // ExplosionStyleDebris, ExplosionStyleGlow, or 0: draws nothing
-    float shellSpeed[ExplosionShells];                        // radius growth per frame, units
+    int frame;                          // draws since start
+    int firstShell;                     // first shell not yet retired, 0 to 5
+    int stippleIndex;                   // stipple mask used last, 0 to 32
+    int holdFrames;                     // frames before shells begin to retire
+    int style;                          // ExplosionStyleDebris, ExplosionStyleGlow, or 0: draws nothing
+    float shellSpeed[ExplosionShells];  // radius growth per frame, units
     float fragmentAngle[ExplosionShells][ExplosionFragments];  // degrees before each glow fragment
-    float shellRadius[ExplosionShells];                       // units
-    float shellAlpha[ExplosionShells];                        // glow opacity
-    float flashAlpha;                                         // flash opacity
-    float shellFade[ExplosionShells];                         // glow opacity lost per frame
-    float flashFade;                                          // flash opacity lost per frame
-    float flashSize;                                          // flash half-size, units
-    Vector3 shellTilt[ExplosionShells];                       // turns about x, y, z, degrees
-    float color[3];                                           // r, g, b; set by the owner
+    float shellRadius[ExplosionShells];                        // units
+    float shellAlpha[ExplosionShells];                         // glow opacity
+    float flashAlpha;                                          // flash opacity
+    float shellFade[ExplosionShells];                          // glow opacity lost per frame
+    float flashFade;                                           // flash opacity lost per frame
+    float flashSize;                                           // flash half-size, units
+    Vector3 shellTilt[ExplosionShells];                        // turns about x, y, z, degrees
+    float color[3];                                            // r, g, b; set by the owner
 };
 
 // 32 stipple masks of 32 x 32 bits (128 bytes, rows of 4 bytes), each with

@@ -15,10 +15,9 @@ void ViewVolume::extractPlanes(const float projection[16], const float modelView
     float C[16];
     for (int c = 0; c < 4; ++c) {
         for (int r = 0; r < 4; ++r) {
-            const long double sum = static_cast<long double>(M[4 * c + 0]) * P[0 + r] +
-                                    static_cast<long double>(M[4 * c + 1]) * P[4 + r] +
-                                    static_cast<long double>(M[4 * c + 2]) * P[8 + r] +
-                                    static_cast<long double>(M[4 * c + 3]) * P[12 + r];
+            const long double sum =
+                static_cast<long double>(M[4 * c + 0]) * P[0 + r] + static_cast<long double>(M[4 * c + 1]) * P[4 + r] +
+                static_cast<long double>(M[4 * c + 2]) * P[8 + r] + static_cast<long double>(M[4 * c + 3]) * P[12 + r];
             C[4 * c + r] = static_cast<float>(sum);
         }
     }
@@ -39,8 +38,8 @@ void ViewVolume::extractPlanes(const float projection[16], const float modelView
             plane[2] = C[11] - C[8 + k];
             plane[3] = C[15] - C[12 + k];
         }
-        const float length = static_cast<float>(
-            std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]));
+        const float length =
+            static_cast<float>(std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]));
         if (!(length > 0.0f) || !std::isfinite(length)) {
             // A degenerate matrix gives a plane with no direction: let it cut nothing
             // rather than fill the tests with NaN.

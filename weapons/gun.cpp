@@ -114,9 +114,7 @@ int Gun::fire() {
 
 // --- BeamGun ---
 
-BeamGun::BeamGun() {
-    shotList = ListBeam;
-}
+BeamGun::BeamGun() { shotList = ListBeam; }
 
 void BeamGun::buildShotShape(CollisionModel3D& model) {
     model.appendTriangle(1800.0f, 0.0f, -0.6f, 1800.0f, 0.0f, 0.6f, 0.0f, 0.0f, 0.6f);
@@ -140,9 +138,7 @@ GunBattery::GunBattery()
       plainGuns_(nullptr),
       beamGuns_(nullptr) {}
 
-GunBattery::~GunBattery() {
-    freeGuns();
-}
+GunBattery::~GunBattery() { freeGuns(); }
 
 void GunBattery::freeGuns() {
     delete[] plainGuns_;
@@ -152,8 +148,7 @@ void GunBattery::freeGuns() {
     built = 0;
 }
 
-void GunBattery::build(int count, int reload, int flags, float spare, float shotRange,
-                       const Vector3* mountPositions) {
+void GunBattery::build(int count, int reload, int flags, float spare, float shotRange, const Vector3* mountPositions) {
     freeGuns();
     reloadFrames = reload;
     fireMode = flags & 3;
@@ -187,9 +182,7 @@ void GunBattery::build(int count, int reload, int flags, float spare, float shot
     }
 }
 
-Gun& GunBattery::gun(int i) {
-    return plainGuns_ != nullptr ? plainGuns_[i] : beamGuns_[i];
-}
+Gun& GunBattery::gun(int i) { return plainGuns_ != nullptr ? plainGuns_[i] : beamGuns_[i]; }
 
 void GunBattery::setShotSpeed(float speed) {
     for (int i = 0; i < gunCount; ++i) {
@@ -210,8 +203,7 @@ void GunBattery::setColor(const float rgb[3]) {
     }
 }
 
-void GunBattery::attachToShip(const Vector3* position, const Quaternion* orientation,
-                              const Matrix4* matrix) {
+void GunBattery::attachToShip(const Vector3* position, const Quaternion* orientation, const Matrix4* matrix) {
     for (int i = 0; i < gunCount; ++i) {
         Gun& g = gun(i);
         g.shipPosition = position;
@@ -282,13 +274,9 @@ int GunBattery::update() {
 
 ShipGuns::ShipGuns(GunBattery* batteries) : batteries_(batteries) {}
 
-ShipGuns::~ShipGuns() {
-    delete[] batteries_;
-}
+ShipGuns::~ShipGuns() { delete[] batteries_; }
 
-int ShipGuns::update(int b) {
-    return batteries_[b].update();
-}
+int ShipGuns::update(int b) { return batteries_[b].update(); }
 
 Armament* makeShipGuns(const GunBatteryRecord* records, int count, const Item& carrier) {
     GunBattery* batteries = new (std::nothrow) GunBattery[count];

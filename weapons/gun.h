@@ -52,19 +52,19 @@ public:
     // Turns the barrel: mountOrientation := quatFromAngles(yaw, pitch, roll).
     void setMountOrientation(float roll, float pitch, float yaw);
 
-    float color[3];                    // shot colour
-    Vector3 mountPosition;             // muzzle, ship coordinates
-    float range;                       // copied to each shot, units
-    float spareValue;                  // copied from the record; documented layout, never read
-    float shotSpeed;                   // units per microsecond
-    const Vector3* shipPosition;       // the owning ship's position
-    Quaternion mountOrientation;       // barrel turn relative to the ship
-    int hasMountOrientation;           // 1 when mountOrientation is set
+    float color[3];                     // shot colour
+    Vector3 mountPosition;              // muzzle, ship coordinates
+    float range;                        // copied to each shot, units
+    float spareValue;                   // copied from the record; documented layout, never read
+    float shotSpeed;                    // units per microsecond
+    const Vector3* shipPosition;        // the owning ship's position
+    Quaternion mountOrientation;        // barrel turn relative to the ship
+    int hasMountOrientation;            // 1 when mountOrientation is set
     const Quaternion* shipOrientation;  // the owning ship's orientation
-    const Matrix4* shipMatrix;         // the owning ship's model matrix
-    int shotList;                      // display list of the shot; also its hull tag
-    float shapeBase;                   // x of the shot hull's base, units
-    float shapeTip;                    // x of the shot hull's tip, units
+    const Matrix4* shipMatrix;          // the owning ship's model matrix
+    int shotList;                       // display list of the shot; also its hull tag
+    float shapeBase;                    // x of the shot hull's base, units
+    float shapeTip;                     // x of the shot hull's tip, units
 };
 
 class BeamGun : public Gun {
@@ -86,8 +86,7 @@ public:
 
     // Sets the fields, fireMode := flags & 3, and makes gunCount guns of the kind
     // the flags select (none when they select no kind); gun i gets mount i.
-    void build(int gunCount, int reloadFrames, int flags, float spareValue, float range,
-               const Vector3* mountPositions);
+    void build(int gunCount, int reloadFrames, int flags, float spareValue, float range, const Vector3* mountPositions);
 
     // Every gun: shotSpeed := speed, hull from x = 0 to speed * 33333 + 40.
     void setShotSpeed(float speed);

@@ -32,8 +32,8 @@ public:
     // the 61st frame of a window, adapts the period and starts a new window.
     void frameTook(int frameMs);
 
-    int periodMs() const { return period; }  // delay of the next one-shot timer, ms
-    bool slowMode() const { return slow; }   // frames have been running late
+    int periodMs() const { return period; }       // delay of the next one-shot timer, ms
+    bool slowMode() const { return slow; }        // frames have been running late
     int framesCounted() const { return frames; }  // frames in the current window
     int lateFrames() const { return late; }       // late frames in the current window
 

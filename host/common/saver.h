@@ -43,9 +43,9 @@ public:
 SaverPainter& battleOnlyPainter();
 
 struct SaverConfig {
-    Settings settings = {};           // the five user settings (read once, as the saver does)
-    std::uint32_t seed = 1;           // the random generator's seed (the saver's is its tick count)
-    int width = 640;                  // window client size, pixels
+    Settings settings = {};  // the five user settings (read once, as the saver does)
+    std::uint32_t seed = 1;  // the random generator's seed (the saver's is its tick count)
+    int width = 640;         // window client size, pixels
     int height = 480;
     std::uint32_t startTickMs = 0;    // the host's clock at program start, ms
     int fixedFrameMs = 0;             // > 0: every frame lasts this long (reproducible runs)

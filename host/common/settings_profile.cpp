@@ -15,8 +15,8 @@ namespace {
 
 // The setting of key i, in SettingsKeys order.
 int* settingField(Settings* s, int i) {
-    int* const fields[5] = {&s->HVIsLetterBox, &s->HVNumberAdditionalShips, &s->HVIsRandStartView,
-                            &s->HVIsFrameCounter, &s->HVIsLowResStars};
+    int* const fields[5] = {&s->HVIsLetterBox, &s->HVNumberAdditionalShips, &s->HVIsRandStartView, &s->HVIsFrameCounter,
+                            &s->HVIsLowResStars};
     return fields[i];
 }
 

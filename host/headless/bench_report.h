@@ -17,10 +17,10 @@ struct BenchTotals {
     // The floor, run after the frames in the same context: clear the buffers
     // and draw one full-screen textured quad, glFlush and glFinish, floorFrames times.
     std::int64_t floorFrames = 0;
-    double floorMs = 0;       // all floor passes together
+    double floorMs = 0;  // all floor passes together
 
-    std::string skipped;      // parts of the picture left out (--skip), "" for none
-    std::string paths;        // drawing paths other than the defaults (--debris, --lists), "" for none
+    std::string skipped;  // parts of the picture left out (--skip), "" for none
+    std::string paths;    // drawing paths other than the defaults (--debris, --lists), "" for none
 };
 
 // Two lines, each ending with a newline: the rate, then the mean milliseconds

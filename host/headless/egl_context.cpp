@@ -126,8 +126,18 @@ struct EglContext::Impl {
     // A config for desktop GL with 8-bit RGB; surfaceType 0 matches any.
     bool chooseConfig(EGLint surfaceType, EGLint depthBits, EGLConfig* config) {
         const EGLint attributes[] = {
-            EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, surfaceType,
-            EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_DEPTH_SIZE, depthBits,
+            EGL_RENDERABLE_TYPE,
+            EGL_OPENGL_BIT,
+            EGL_SURFACE_TYPE,
+            surfaceType,
+            EGL_RED_SIZE,
+            8,
+            EGL_GREEN_SIZE,
+            8,
+            EGL_BLUE_SIZE,
+            8,
+            EGL_DEPTH_SIZE,
+            depthBits,
             EGL_NONE,
         };
         EGLint count = 0;
@@ -144,8 +154,8 @@ struct EglContext::Impl {
         const bool profiles = major > 1 || (major == 1 && minor >= 5) ||
                               hasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context");
         if (profiles) {
-            const EGLint attributes[] = {
-                EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+            const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                         EGL_NONE};
             context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
         }
         if (context == EGL_NO_CONTEXT) context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
@@ -230,8 +240,7 @@ struct EglContext::Impl {
     }
 
     // Initialises display and sets up a context and target on it.
-    bool tryDisplay(EGLDisplay candidate, const char* name, int width, int height, EglTarget target,
-                    std::string* why) {
+    bool tryDisplay(EGLDisplay candidate, const char* name, int width, int height, EglTarget target, std::string* why) {
         if (candidate == EGL_NO_DISPLAY) {
             *why = std::string(name) + ": no display";
             return false;
@@ -278,8 +287,8 @@ std::unique_ptr<EglContext> EglContext::create(int width, int height, std::strin
     std::vector<std::string> reasons;
     std::string why;
     const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
 
     // 1. Mesa's surfaceless platform: no window system at all.
     if (getPlatformDisplay && hasExtension(client, "EGL_MESA_platform_surfaceless")) {
@@ -302,7 +311,8 @@ std::unique_ptr<EglContext> EglContext::create(int width, int height, std::strin
         }
     }
     // 3. Whatever the default display is.
-    if (impl.tryDisplay(eglGetDisplay(EGL_DEFAULT_DISPLAY), "default display", width, height, target, &why)) return result;
+    if (impl.tryDisplay(eglGetDisplay(EGL_DEFAULT_DISPLAY), "default display", width, height, target, &why))
+        return result;
     reasons.push_back(why);
 
     *error = "egl: no usable OpenGL context:";

@@ -29,8 +29,8 @@ public:
     EglContext(const EglContext&) = delete;
     EglContext& operator=(const EglContext&) = delete;
 
-    int width() const { return width_; }   // pixels
-    int height() const { return height_; } // pixels
+    int width() const { return width_; }    // pixels
+    int height() const { return height_; }  // pixels
 
     // Reads the finished picture back as RGB, rows top-down (waits for the GL).
     // False with *error set when the GL reports an error.

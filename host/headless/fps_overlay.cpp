@@ -10,8 +10,8 @@ struct FpsOverlay::Font {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     std::string file;
-    int ascent = 0;   // pixels above the baseline
-    int height = 0;   // line height (ascent + descent), pixels
+    int ascent = 0;  // pixels above the baseline
+    int height = 0;  // line height (ascent + descent), pixels
 
     ~Font() {
         if (face) FT_Done_Face(face);

@@ -31,14 +31,14 @@
 // What this program reads of the battle and the renderer beyond the saver
 // module: the numbers of the trace and the bench floor's texture.
 #include "render/drawing_paths.h"  // drawingPaths, changedPaths
-#include "render/layers.h"    // layerList
-#include "render/textures.h"  // TextureNames
-#include "sim/battle.h"       // battle globals
-#include "sim/random.h"       // randomState
+#include "render/layers.h"         // layerList
+#include "render/textures.h"       // TextureNames
+#include "sim/battle.h"            // battle globals
+#include "sim/random.h"            // randomState
 #include "sim/ship.h"
-#include "sim/shot.h"         // shotPool
+#include "sim/shot.h"  // shotPool
 #include "sim/world.h"
-#include "view/camera.h"      // camera
+#include "view/camera.h"  // camera
 
 namespace battle_glue {
 

@@ -31,8 +31,7 @@ bool parseInteger(const std::string& text, std::int64_t low, std::int64_t high, 
     }
     std::int64_t value;
     if (negative) {
-        value = magnitude == limit ? std::numeric_limits<std::int64_t>::min()
-                                   : -static_cast<std::int64_t>(magnitude);
+        value = magnitude == limit ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(magnitude);
     } else {
         if (magnitude == limit) return false;
         value = static_cast<std::int64_t>(magnitude);
@@ -58,11 +57,11 @@ bool parseSize(const std::string& text, int* width, int* height) {
 enum class Kind { Flag, Integer, Size, Text, WindowId };
 
 struct OptionInfo {
-    const char* name;      // without the leading "--"
+    const char* name;  // without the leading "--"
     Kind kind;
-    std::int64_t low;      // range of an Integer option
+    std::int64_t low;  // range of an Integer option
     std::int64_t high;
-    const char* valueHint; // shown by --help and in value errors
+    const char* valueHint;  // shown by --help and in value errors
     std::string help;
 };
 
@@ -123,16 +122,26 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
     switch (info.kind) {
     case Kind::Flag: {
         const std::string name = info.name;
-        if (name == "headless") o->headless = true;
-        else if (name == "root") o->root = true;
-        else if (name == "fullscreen") o->fullscreen = true;
-        else if (name == "letterbox") o->letterbox = true;
-        else if (name == "random-start-view") o->randomStartView = true;
-        else if (name == "low-res-stars") o->lowResStars = true;
-        else if (name == "fps") o->fps = true;
-        else if (name == "bench") o->bench = true;
-        else if (name == "unbatched") o->unbatched = true;
-        else if (name == "help") o->help = true;
+        if (name == "headless")
+            o->headless = true;
+        else if (name == "root")
+            o->root = true;
+        else if (name == "fullscreen")
+            o->fullscreen = true;
+        else if (name == "letterbox")
+            o->letterbox = true;
+        else if (name == "random-start-view")
+            o->randomStartView = true;
+        else if (name == "low-res-stars")
+            o->lowResStars = true;
+        else if (name == "fps")
+            o->fps = true;
+        else if (name == "bench")
+            o->bench = true;
+        else if (name == "unbatched")
+            o->unbatched = true;
+        else if (name == "help")
+            o->help = true;
         return true;
     }
     case Kind::Integer: {
@@ -159,15 +168,13 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
     }
     case Kind::Size:
         if (!parseSize(value, &o->width, &o->height)) {
-            *error = "option " + opt + ": invalid value '" + value +
-                     "' (expected WxH with W and H in 16..16384)";
+            *error = "option " + opt + ": invalid value '" + value + "' (expected WxH with W and H in 16..16384)";
             return false;
         }
         return true;
     case Kind::WindowId:
         if (!parseWindowId(value, &o->windowId)) {
-            *error = "option " + opt + ": invalid value '" + value +
-                     "' (expected an X window id, 0x... or decimal)";
+            *error = "option " + opt + ": invalid value '" + value + "' (expected an X window id, 0x... or decimal)";
             return false;
         }
         o->windowIdGiven = true;
@@ -178,9 +185,12 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
             return false;
         }
         const std::string name = info.name;
-        if (name == "output") o->outputDir = value;
-        else if (name == "trace") o->traceFile = value;
-        else if (name == "contact-sheet") o->contactSheet = value;
+        if (name == "output")
+            o->outputDir = value;
+        else if (name == "trace")
+            o->traceFile = value;
+        else if (name == "contact-sheet")
+            o->contactSheet = value;
         else if (name == "skip") {
             std::string bad;
             if (!parseLayers(value, &o->skip, &bad)) {
@@ -291,10 +301,14 @@ bool parseWindowId(const std::string& text, unsigned long* id) {
     for (; i < text.size(); ++i) {
         const char c = text[i];
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
         if (value > 0xffffffffu) return false;  // X ids are 29 bits; anything wider is no window
     }
@@ -306,19 +320,23 @@ bool parseWindowId(const std::string& text, unsigned long* id) {
 std::string optionsHelpText(const char* program) {
     std::string text = "Usage: ";
     text += program ? program : "halvorn";
-    text += " [options]\n"
-            "Draws the endless space battle with OpenGL: in a window of its own, on an\n"
-            "existing window (as an XScreenSaver module), or headless with no display.\n\n"
-            "Options (-opt and --opt, --opt value and --opt=value are the same):\n";
+    text +=
+        " [options]\n"
+        "Draws the endless space battle with OpenGL: in a window of its own, on an\n"
+        "existing window (as an XScreenSaver module), or headless with no display.\n\n"
+        "Options (-opt and --opt, --opt value and --opt=value are the same):\n";
     for (const OptionInfo& info : OptionTable) {
         std::string left = std::string("  --") + info.name;
         if (info.kind != Kind::Flag) left += std::string(" ") + info.valueHint;
-        if (left.size() < 26) left.append(26 - left.size(), ' ');
-        else left += "  ";
+        if (left.size() < 26)
+            left.append(26 - left.size(), ' ');
+        else
+            left += "  ";
         text += left + info.help + "\n";
     }
-    text += "\nIn a window, q, Q or Escape closes it.\n"
-            "Exit status: 0 success, 1 start-up or output failure, 2 bad options.\n";
+    text +=
+        "\nIn a window, q, Q or Escape closes it.\n"
+        "Exit status: 0 success, 1 start-up or output failure, 2 bad options.\n";
     return text;
 }
 

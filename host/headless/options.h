@@ -16,33 +16,33 @@
 #include "sim/settings.h"
 
 struct ProgramOptions {
-    bool headless = false;          // --headless: no display, EGL without a window (implied by
-                                    // --output, --trace, --contact-sheet and --bench)
-    bool root = false;              // --root: draw on $XSCREENSAVER_WINDOW, else the root window
-    bool windowIdGiven = false;     // --window-id ID: draw on that existing window (wins over --root)
-    unsigned long windowId = 0;     //   its X id (0x... or decimal)
-    bool fullscreen = false;        // --fullscreen: ask the window manager for full screen
-    bool framesGiven = false;       // false: run until interrupted
-    std::int64_t frames = 0;        // --frames N: frames to run after the start frame (>= 0)
-    int width = 1280;               // --size WxH, pixels (16..16384); the window's first size
+    bool headless = false;       // --headless: no display, EGL without a window (implied by
+                                 // --output, --trace, --contact-sheet and --bench)
+    bool root = false;           // --root: draw on $XSCREENSAVER_WINDOW, else the root window
+    bool windowIdGiven = false;  // --window-id ID: draw on that existing window (wins over --root)
+    unsigned long windowId = 0;  //   its X id (0x... or decimal)
+    bool fullscreen = false;     // --fullscreen: ask the window manager for full screen
+    bool framesGiven = false;    // false: run until interrupted
+    std::int64_t frames = 0;     // --frames N: frames to run after the start frame (>= 0)
+    int width = 1280;            // --size WxH, pixels (16..16384); the window's first size
     int height = 720;
-    bool seedGiven = false;         // false: seed with the millisecond tick count
-    std::uint32_t seed = 0;         // --seed N (0..4294967295)
-    int frameMs = 0;                // --frame-ms N (1..1000); 0: measure each frame
-    int ships = 0;                  // --ships N: additional ships (0..MaxAdditionalShips)
-    bool letterbox = false;         // --letterbox
-    bool randomStartView = false;   // --random-start-view
-    bool lowResStars = false;       // --low-res-stars
-    bool fps = false;               // --fps: frame-rate line
-    std::string outputDir;          // --output DIR: empty = no frame pictures
-    std::int64_t every = 1;         // --every K: write only frames k with k % K == 0 (K >= 1)
-    std::string traceFile;          // --trace FILE ("-" = standard output); empty = no trace
-    bool bench = false;             // --bench
-    std::string contactSheet;       // --contact-sheet FILE; empty = none
-    unsigned skip = 0;              // --skip LIST: parts of the picture left out (render/layers.h bits)
-    DrawingPaths paths;             // --debris late|immediate, --lists merged|plain
-    bool unbatched = false;         // --unbatched: the battle drawn item by item, not batched
-    bool help = false;              // --help
+    bool seedGiven = false;        // false: seed with the millisecond tick count
+    std::uint32_t seed = 0;        // --seed N (0..4294967295)
+    int frameMs = 0;               // --frame-ms N (1..1000); 0: measure each frame
+    int ships = 0;                 // --ships N: additional ships (0..MaxAdditionalShips)
+    bool letterbox = false;        // --letterbox
+    bool randomStartView = false;  // --random-start-view
+    bool lowResStars = false;      // --low-res-stars
+    bool fps = false;              // --fps: frame-rate line
+    std::string outputDir;         // --output DIR: empty = no frame pictures
+    std::int64_t every = 1;        // --every K: write only frames k with k % K == 0 (K >= 1)
+    std::string traceFile;         // --trace FILE ("-" = standard output); empty = no trace
+    bool bench = false;            // --bench
+    std::string contactSheet;      // --contact-sheet FILE; empty = none
+    unsigned skip = 0;             // --skip LIST: parts of the picture left out (render/layers.h bits)
+    DrawingPaths paths;            // --debris late|immediate, --lists merged|plain
+    bool unbatched = false;        // --unbatched: the battle drawn item by item, not batched
+    bool help = false;             // --help
 };
 
 enum class ParseStatus {

@@ -7,7 +7,8 @@
 #include <cstring>
 
 RgbImage::RgbImage(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
-    : width(std::max(w, 0)), height(std::max(h, 0)),
+    : width(std::max(w, 0)),
+      height(std::max(h, 0)),
       pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
     for (std::size_t i = 0; i < pixels.size(); i += 3) {
         pixels[i] = r;
@@ -132,9 +133,7 @@ ContactSheet::ContactSheet(std::int64_t totalFrames, int frameWidth, int frameHe
     }
 }
 
-bool ContactSheet::wants(std::int64_t frame) const {
-    return std::binary_search(frames_.begin(), frames_.end(), frame);
-}
+bool ContactSheet::wants(std::int64_t frame) const { return std::binary_search(frames_.begin(), frames_.end(), frame); }
 
 void ContactSheet::add(std::int64_t frame, const RgbImage& image) {
     auto it = std::lower_bound(frames_.begin(), frames_.end(), frame);

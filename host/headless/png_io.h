@@ -19,9 +19,7 @@ struct RgbImage {
 
     // Address of pixel (x, y), y counted from the top. No bounds check.
     std::uint8_t* at(int x, int y) { return pixels.data() + (static_cast<std::size_t>(y) * width + x) * 3; }
-    const std::uint8_t* at(int x, int y) const {
-        return pixels.data() + (static_cast<std::size_t>(y) * width + x) * 3;
-    }
+    const std::uint8_t* at(int x, int y) const { return pixels.data() + (static_cast<std::size_t>(y) * width + x) * 3; }
 };
 
 // Writes image as an 8-bit RGB PNG; false with *error set ("png: ...") on failure

@@ -14,22 +14,22 @@
 
 // One ship of one frame.
 struct TraceShip {
-    int side = 0;                   // fleet side, 0 or 1
-    int state = 0;                  // the ship's state flags
-    float x = 0, y = 0, z = 0;      // position, world units
-    float qx = 0, qy = 0, qz = 0;   // orientation quaternion, w last
+    int side = 0;                  // fleet side, 0 or 1
+    int state = 0;                 // the ship's state flags
+    float x = 0, y = 0, z = 0;     // position, world units
+    float qx = 0, qy = 0, qz = 0;  // orientation quaternion, w last
     float qw = 1;
-    int maneuver = 0;               // the autopilot's current manoeuvre
+    int maneuver = 0;  // the autopilot's current manoeuvre
 };
 
 // The numbers of one frame, taken after the frame has been drawn.
 struct TraceFrame {
-    std::int64_t frame = 0;         // 0 = the state right after the first battle build
-    std::uint32_t rng = 0;          // random generator state
-    int count = 0;                  // ships in the world
-    int shots = 0;                  // shots in flight
-    int hits = 0;                   // hits found
-    int view = 0;                   // camera view mode
+    std::int64_t frame = 0;  // 0 = the state right after the first battle build
+    std::uint32_t rng = 0;   // random generator state
+    int count = 0;           // ships in the world
+    int shots = 0;           // shots in flight
+    int hits = 0;            // hits found
+    int view = 0;            // camera view mode
     std::vector<TraceShip> ships;
 };
 

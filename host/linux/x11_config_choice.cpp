@@ -12,8 +12,7 @@ std::tuple<int, int, int, int, int> rank(const EglConfigTraits& c, unsigned long
 
 }  // namespace
 
-int chooseEglConfig(const std::vector<EglConfigTraits>& configs, unsigned long visualId, int depth,
-                    VisualMatch match) {
+int chooseEglConfig(const std::vector<EglConfigTraits>& configs, unsigned long visualId, int depth, VisualMatch match) {
     int best = -1;
     std::tuple<int, int, int, int, int> bestRank;
     for (int i = 0; i < static_cast<int>(configs.size()); ++i) {

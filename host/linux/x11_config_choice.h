@@ -32,7 +32,6 @@ enum class VisualMatch {
 // the choice prefers, in this order: no caveat, a depth buffer of 24 bits or
 // more, no multisampling, the fewest stencil bits, and the earliest in the
 // list (EGL's own order).
-int chooseEglConfig(const std::vector<EglConfigTraits>& configs, unsigned long visualId, int depth,
-                    VisualMatch match);
+int chooseEglConfig(const std::vector<EglConfigTraits>& configs, unsigned long visualId, int depth, VisualMatch match);
 
 #endif

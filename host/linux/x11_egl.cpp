@@ -107,8 +107,8 @@ struct X11Egl::Impl {
         const bool profiles = versionNumber(eglQueryString(display, EGL_VERSION)) >= 105 ||
                               hasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context");
         if (profiles) {
-            const EGLint attributes[] = {
-                EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+            const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                         EGL_NONE};
             context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
         }
         if (context == EGL_NO_CONTEXT) context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
@@ -147,9 +147,21 @@ bool X11Egl::open(Display* x, int screen, std::string* error) {
 bool X11Egl::chooseConfig(unsigned long visualId, int depth, VisualMatch match, std::string* error) {
     Impl& d = *impl_;
     const EGLint wanted[] = {
-        EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_COLOR_BUFFER_TYPE, EGL_RGB_BUFFER, EGL_RED_SIZE, 1, EGL_GREEN_SIZE, 1, EGL_BLUE_SIZE, 1,
-        EGL_DEPTH_SIZE, MinDepthBufferBits, EGL_NONE,
+        EGL_SURFACE_TYPE,
+        EGL_WINDOW_BIT,
+        EGL_RENDERABLE_TYPE,
+        EGL_OPENGL_BIT,
+        EGL_COLOR_BUFFER_TYPE,
+        EGL_RGB_BUFFER,
+        EGL_RED_SIZE,
+        1,
+        EGL_GREEN_SIZE,
+        1,
+        EGL_BLUE_SIZE,
+        1,
+        EGL_DEPTH_SIZE,
+        MinDepthBufferBits,
+        EGL_NONE,
     };
     EGLint count = 0;
     std::vector<EGLConfig> configs;
@@ -221,9 +233,9 @@ std::string X11Egl::description() const {
         const char* s = reinterpret_cast<const char*>(glGetString(name));
         return std::string(s ? s : "?");
     };
-    return "egl: " + text(eglQueryString(d.display, EGL_VERSION)) + ", visual " + hex(d.traits.visualId) +
-           " (depth " + std::to_string(d.traits.visualDepth) + "), depth buffer " +
-           std::to_string(d.traits.depthBits) + " bits, OpenGL " + glText(GL_VERSION) + ", " + glText(GL_RENDERER);
+    return "egl: " + text(eglQueryString(d.display, EGL_VERSION)) + ", visual " + hex(d.traits.visualId) + " (depth " +
+           std::to_string(d.traits.visualDepth) + "), depth buffer " + std::to_string(d.traits.depthBits) +
+           " bits, OpenGL " + glText(GL_VERSION) + ", " + glText(GL_RENDERER);
 }
 
 void X11Egl::close() {

@@ -10,7 +10,9 @@ namespace {
 // pixels still holding it after the overlay drew are outside the box.
 constexpr std::uint8_t UntouchedColour[3] = {255, 0, 255};
 
-bool untouched(const std::uint8_t* p) { return p[0] == UntouchedColour[0] && p[1] == UntouchedColour[1] && p[2] == UntouchedColour[2]; }
+bool untouched(const std::uint8_t* p) {
+    return p[0] == UntouchedColour[0] && p[1] == UntouchedColour[1] && p[2] == UntouchedColour[2];
+}
 
 }  // namespace
 

@@ -45,7 +45,8 @@ namespace {
 std::uint32_t tickMs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    const std::uint64_t ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+    const std::uint64_t ms =
+        static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
     return static_cast<std::uint32_t>(ms);
 }
 
@@ -118,7 +119,8 @@ XErrorState xErrors;
 
 int onXError(Display*, XErrorEvent* e) {
     ++xErrors.count;
-    const bool watched = e->resourceid != 0 && (e->resourceid == xErrors.watched[0] || e->resourceid == xErrors.watched[1]);
+    const bool watched =
+        e->resourceid != 0 && (e->resourceid == xErrors.watched[0] || e->resourceid == xErrors.watched[1]);
     if (watched && (e->error_code == BadWindow || e->error_code == BadDrawable)) {
         xErrors.watchedGone = true;
     }

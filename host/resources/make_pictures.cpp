@@ -176,15 +176,15 @@ bool writeBmp(const std::string& path, const Image& img) {
     put32(out, offset + pixelBytes);  // file size
     put16(out, 0);
     put16(out, 0);
-    put32(out, offset);               // pixel data offset
-    put32(out, 40);                   // info header size
+    put32(out, offset);  // pixel data offset
+    put32(out, 40);      // info header size
     put32(out, std::uint32_t(img.width));
     put32(out, std::uint32_t(img.height));  // positive: bottom-up
-    put16(out, 1);                    // planes
-    put16(out, 24);                   // bits per pixel
-    put32(out, 0);                    // BI_RGB
+    put16(out, 1);                          // planes
+    put16(out, 24);                         // bits per pixel
+    put32(out, 0);                          // BI_RGB
     put32(out, pixelBytes);
-    put32(out, 2835);                 // 72 dpi
+    put32(out, 2835);  // 72 dpi
     put32(out, 2835);
     put32(out, 0);
     put32(out, 0);
@@ -217,31 +217,33 @@ int main(int argc, char** argv) {
         {112, sun()},
         {113, stars()},
         // Large soft glow: brightest at the centre, black from radius 62 out.
-        {124, radialGrey(G, [](double r) {
-             const double t = clamp01(r / 62.0);
-             return std::pow(1.0 - t * t, 3.0);
-         })},
+        {124, radialGrey(G,
+                         [](double r) {
+                             const double t = clamp01(r / 62.0);
+                             return std::pow(1.0 - t * t, 3.0);
+                         })},
         // Small glow: a bright point with a faint halo, black from radius 50 out.
-        {125, radialGrey(G, [](double r) {
-             const double t = clamp01(r / 50.0);
-             return std::exp(-(r / 3.5) * (r / 3.5)) + 0.2 * std::pow(1.0 - t * t, 4.0);
-         })},
+        {125, radialGrey(G,
+                         [](double r) {
+                             const double t = clamp01(r / 50.0);
+                             return std::exp(-(r / 3.5) * (r / 3.5)) + 0.2 * std::pow(1.0 - t * t, 4.0);
+                         })},
         // Large bright disc with a soft edge from radius 44 to 60.
         {126, radialGrey(G, [](double r) { return 1.0 - smoothstep(44.0, 60.0, r); })},
         // Thin bright ring at radius 52, about 3 pixels wide.
-        {127, radialGrey(G, [](double r) {
-             const double d = (r - 52.0) / 1.5;
-             return std::exp(-d * d);
-         })},
+        {127, radialGrey(G,
+                         [](double r) {
+                             const double d = (r - 52.0) / 1.5;
+                             return std::exp(-d * d);
+                         })},
         // Disc dark at the centre, brightening towards its rim at 56, soft edge to 60.
-        {128, radialGrey(G, [](double r) {
-             const double t = clamp01(r / 56.0);
-             return t * t * (1.0 - smoothstep(56.0, 60.0, r));
-         })},
+        {128, radialGrey(G,
+                         [](double r) {
+                             const double t = clamp01(r / 56.0);
+                             return t * t * (1.0 - smoothstep(56.0, 60.0, r));
+                         })},
         // Thick ring: rising softly from radius 16 to 50, sharp-ish outer edge at 54 to 58.5.
-        {129, radialGrey(G, [](double r) {
-             return smoothstep(16.0, 50.0, r) * (1.0 - smoothstep(54.0, 58.5, r));
-         })},
+        {129, radialGrey(G, [](double r) { return smoothstep(16.0, 50.0, r) * (1.0 - smoothstep(54.0, 58.5, r)); })},
     };
 
     int failures = 0;

@@ -23,7 +23,7 @@ const char* const GlClassName = "NTDEVCLASS";
 HWND saverWindow = nullptr;
 // Read by the timer thread; set before the first timer is armed.
 std::atomic<HWND> childWindow{nullptr};
-int storedWidth = 0;   // saver window's client size at its first creation, pixels
+int storedWidth = 0;  // saver window's client size at its first creation, pixels
 int storedHeight = 0;
 HDC windowDc = nullptr;
 HGLRC renderingContext = nullptr;

@@ -40,7 +40,7 @@ using AssociateContextFn = HANDLE(WINAPI*)(HWND, HANDLE);
 int IsWin9x = 0;
 HWND saverWindow = nullptr;
 int previewFlag = 0;
-int closeApproved = 0;       // only ever goes from 0 to 1
+int closeApproved = 0;  // only ever goes from 0 to 1
 int checkingPassword = 0;
 HMODULE passwordLibrary = nullptr;
 VerifyPasswordFn passwordVerifier = nullptr;
@@ -60,9 +60,7 @@ Fn moduleFunction(HMODULE module, const char* name) {
 
 void hideCursor() { SetCursor(nullptr); }
 
-HWND windowFromNumber(std::uint64_t number) {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number));
-}
+HWND windowFromNumber(std::uint64_t number) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number)); }
 
 void loadPasswordVerifier() {
     if (!IsWin9x) return;
@@ -226,9 +224,8 @@ int runSaver(HWND parent) {
 
     int result = 1;
     if (RegisterClassA(&saverClass) != 0) {
-        saverWindow = CreateWindowExA(exStyle, SaverClassName, name, style, area.left, area.top,
-                                      area.right - area.left, area.bottom - area.top, parent, nullptr,
-                                      SaverInstance, nullptr);
+        saverWindow = CreateWindowExA(exStyle, SaverClassName, name, style, area.left, area.top, area.right - area.left,
+                                      area.bottom - area.top, parent, nullptr, SaverInstance, nullptr);
     }
     if (saverWindow != nullptr) {
         if (!previewFlag) SetForegroundWindow(saverWindow);

@@ -102,9 +102,7 @@ public:
 
     void clearFrame() override { calls.push_back("clear"); }
     void loadIdentity() override { softwareGfx().loadIdentity(); }
-    void lookAt(const double e[3], const double c[3], const double u[3]) override {
-        softwareGfx().lookAt(e, c, u);
-    }
+    void lookAt(const double e[3], const double c[3], const double u[3]) override { softwareGfx().lookAt(e, c, u); }
     void projectionMatrix(float m[16]) override { softwareGfx().projectionMatrix(m); }
     void modelViewMatrix(float m[16]) override { softwareGfx().modelViewMatrix(m); }
     void pushMultMatrix(const float*) override { calls.push_back("pushMult"); }

@@ -43,14 +43,10 @@ TEST(CameraTest, ViewModeDrawsOneFractionPerTest) {
     };
     const Case cases[] = {
         {OrbitView, 1, [] { return randomFraction() > 0.8; }},
-        {CockpitView, 3,
-         [] { return randomFraction() <= 0.8 && randomFraction() > 0.5 && randomFraction() > 0.5; }},
-        {TrailView, 3,
-         [] { return randomFraction() <= 0.8 && randomFraction() > 0.5 && randomFraction() <= 0.5; }},
-        {StillView, 3,
-         [] { return randomFraction() <= 0.8 && randomFraction() <= 0.5 && randomFraction() > 0.6; }},
-        {ChaseView, 3,
-         [] { return randomFraction() <= 0.8 && randomFraction() <= 0.5 && randomFraction() <= 0.6; }},
+        {CockpitView, 3, [] { return randomFraction() <= 0.8 && randomFraction() > 0.5 && randomFraction() > 0.5; }},
+        {TrailView, 3, [] { return randomFraction() <= 0.8 && randomFraction() > 0.5 && randomFraction() <= 0.5; }},
+        {StillView, 3, [] { return randomFraction() <= 0.8 && randomFraction() <= 0.5 && randomFraction() > 0.6; }},
+        {ChaseView, 3, [] { return randomFraction() <= 0.8 && randomFraction() <= 0.5 && randomFraction() <= 0.6; }},
     };
     for (const Case& c : cases) {
         const std::uint32_t s = seedWhere(c.pick);
@@ -66,8 +62,7 @@ TEST(CameraTest, SetUpViewDurationsAndMarks) {
         int mode;
         int duration;
         bool marked;
-    } views[] = {{ChaseView, 220, true}, {CockpitView, 420, true}, {TrailView, 420, true},
-                 {OrbitView, 350, false}};
+    } views[] = {{ChaseView, 220, true}, {CockpitView, 420, true}, {TrailView, 420, true}, {OrbitView, 350, false}};
     Ship* previous = nullptr;
     for (const auto& v : views) {
         cam.viewMode = v.mode;

@@ -62,9 +62,8 @@ TEST(DeterminismTest, FixedSeedGivesThePinnedBattle) {
         battleFrame(31);
     }
     const std::uint64_t h = battleStateHash();
-    std::printf("battle after 2000 frames: %d ships, generator %u, %d shots, hash 0x%016llx\n",
-                battle.TheWorld->count, randomState(), shotPool().activeCount(),
-                static_cast<unsigned long long>(h));
+    std::printf("battle after 2000 frames: %d ships, generator %u, %d shots, hash 0x%016llx\n", battle.TheWorld->count,
+                randomState(), shotPool().activeCount(), static_cast<unsigned long long>(h));
     EXPECT_EQ(h, PinnedHash);
 
     // The same start gives the same battle again within one process.
@@ -84,13 +83,10 @@ struct HitLog : HitRecorder {
     void shipContact(const Ship& a, const Ship& b) override {
         hits.emplace_back(frame, 0, a.serial, static_cast<int>(b.serial));
     }
-    void shotHit(const Ship& ship, int shotIndex) override {
-        hits.emplace_back(frame, 1, ship.serial, shotIndex);
-    }
+    void shotHit(const Ship& ship, int shotIndex) override { hits.emplace_back(frame, 1, ship.serial, shotIndex); }
 };
 
-HitLog runBattle(bool nearGrid, int extra, std::uint32_t seed, int frames, const int* frameMs,
-                 int frameMsCount) {
+HitLog runBattle(bool nearGrid, int extra, std::uint32_t seed, int frames, const int* frameMs, int frameMsCount) {
     HitLog log;
     World::useNearGrid = nearGrid;
     setHitRecorder(&log);
@@ -115,9 +111,7 @@ TEST(NearGridWalkTest, SameHitsInTheSameOrderAsThePlainWalk) {
         const int* ms;
         int msCount;
     };
-    const Run runs[] = {{0, 1u, 1500, steady, 1},
-                        {100, 99u, 900, uneven, 5},
-                        {300, 4711u, 700, steady, 1}};
+    const Run runs[] = {{0, 1u, 1500, steady, 1}, {100, 99u, 900, uneven, 5}, {300, 4711u, 700, steady, 1}};
     for (const Run& r : runs) {
         const HitLog plain = runBattle(false, r.extra, r.seed, r.frames, r.ms, r.msCount);
         const HitLog grid = runBattle(true, r.extra, r.seed, r.frames, r.ms, r.msCount);
@@ -140,11 +134,10 @@ TEST(NearGridTest, CandidatesCoverEveryPointInTheNearBoxInOrder) {
         xyz.push_back(coord());
     }
     // Boundary cases: exactly 70 off, cell edges, huge and non-finite values.
-    const float specials[][3] = {{70.0f, 0, 0},        {-70.0f, 0, 0},     {69.99999f, 0, 0},
-                                 {141.0f, 0, 0},       {-141.0f, 0, 0},    {140.99999f, 0, 0},
-                                 {0, 70.00001f, 0},    {3e9f, 0, 0},       {-2e8f, 5, 5},
-                                 {NAN, 0, 0},          {INFINITY, 0, 0},   {0, 0, -INFINITY},
-                                 {1e8f, 1e8f, 1e8f},   {99999990.0f, 0, 0}};
+    const float specials[][3] = {{70.0f, 0, 0},      {-70.0f, 0, 0},     {69.99999f, 0, 0}, {141.0f, 0, 0},
+                                 {-141.0f, 0, 0},    {140.99999f, 0, 0}, {0, 70.00001f, 0}, {3e9f, 0, 0},
+                                 {-2e8f, 5, 5},      {NAN, 0, 0},        {INFINITY, 0, 0},  {0, 0, -INFINITY},
+                                 {1e8f, 1e8f, 1e8f}, {99999990.0f, 0, 0}};
     for (const auto& p : specials) {
         xyz.insert(xyz.end(), p, p + 3);
     }
@@ -152,8 +145,8 @@ TEST(NearGridTest, CandidatesCoverEveryPointInTheNearBoxInOrder) {
     NearGrid grid;
     grid.build(xyz.data(), n);
 
-    std::vector<float> probes = {0, 0, 0, 70.0f, 0, 0, 141.0f, 0, 0, 3e9f, 0, 0,
-                                 -2e8f, 5, 5, 99999990.0f, 10, 0, NAN, 0, 0};
+    std::vector<float> probes = {0, 0,     0, 70.0f, 0,           0,  141.0f, 0,   0, 3e9f, 0,
+                                 0, -2e8f, 5, 5,     99999990.0f, 10, 0,      NAN, 0, 0};
     for (int i = 0; i < 400; ++i) {
         probes.push_back(coord());
         probes.push_back(coord());
@@ -176,8 +169,7 @@ TEST(NearGridTest, CandidatesCoverEveryPointInTheNearBoxInOrder) {
             const float dx = xyz[3 * i] - px;
             const float dy = xyz[3 * i + 1] - py;
             const float dz = xyz[3 * i + 2] - pz;
-            const bool near = -70.0f < dx && dx < 70.0f && -70.0f < dy && dy < 70.0f &&
-                              -70.0f < dz && dz < 70.0f;
+            const bool near = -70.0f < dx && dx < 70.0f && -70.0f < dy && dy < 70.0f && -70.0f < dz && dz < 70.0f;
             if (near) {
                 ASSERT_TRUE(listed[i]) << "point " << i << " missed for probe " << q / 3;
             }

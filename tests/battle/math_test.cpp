@@ -48,8 +48,7 @@ TEST(MathTest, ZeroAnglesGiveTheExactIdentityAnd360TheNegatedOne) {
     EXPECT_EQ(q.w, 1.0f);
 
     for (int axis = 0; axis < 3; ++axis) {
-        quatFromAngles(q, axis == 0 ? 360.0f : 0.0f, axis == 1 ? 360.0f : 0.0f,
-                       axis == 2 ? 360.0f : 0.0f);
+        quatFromAngles(q, axis == 0 ? 360.0f : 0.0f, axis == 1 ? 360.0f : 0.0f, axis == 2 ? 360.0f : 0.0f);
         EXPECT_NEAR(q.w, -1.0f, 1e-6f);
         Matrix4 m;
         matIdentity(m);
@@ -115,8 +114,8 @@ TEST(RandomTest, ReproducesTheLinearCongruentialSequence) {
     EXPECT_EQ(randomNext(), 41);
     EXPECT_EQ(randomNext(), 18467);
     EXPECT_EQ(randomNext(), 6334);
-    EXPECT_EQ(randomState(), 1u * 214013u * 214013u * 214013u + 2531011u * 214013u * 214013u +
-                                 2531011u * 214013u + 2531011u);
+    EXPECT_EQ(randomState(),
+              1u * 214013u * 214013u * 214013u + 2531011u * 214013u * 214013u + 2531011u * 214013u + 2531011u);
     // Wraps modulo 2^32 and stays in 0..32767.
     randomSeed(0xFFFFFFFFu);
     for (int i = 0; i < 1000; ++i) {

@@ -20,9 +20,7 @@ void setUpRates() {
     simulationStep();  // no world: only the rates and the shot pool
 }
 
-std::unique_ptr<Ship> makeShip(int side) {
-    return std::unique_ptr<Ship>(new Ship(FleetSides[side]));
-}
+std::unique_ptr<Ship> makeShip(int side) { return std::unique_ptr<Ship>(new Ship(FleetSides[side])); }
 
 void noAutopilot(Ship&) {}
 
@@ -202,9 +200,9 @@ TEST(AutopilotTest, ARollAndAPitchTogetherLeaveThePitchAsManeuver) {
         if (!(randomFraction() > 0.35)) return false;  // strong roll, no extra draw
         randomFraction();
         randomFraction();
-        if (!(randomFraction() < 0.1f)) return false;    // pitch
-        if (!(randomFraction() > 0.25)) return false;    // strong pitch
-        return randomFraction() < 0.2;                   // counting up
+        if (!(randomFraction() < 0.1f)) return false;  // pitch
+        if (!(randomFraction() > 0.25)) return false;  // strong pitch
+        return randomFraction() < 0.2;                 // counting up
     });
     autopilot(*s);
     EXPECT_EQ(s->switches[0], 1);

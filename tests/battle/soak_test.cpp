@@ -25,9 +25,7 @@
 // Freed memory waits in AddressSanitizer's quarantine before reuse (256 MiB by
 // default), which would hide a flat resident size behind the quarantine
 // filling up. A small quarantine still catches use after free of recent blocks.
-extern "C" const char* __asan_default_options() {
-    return "quarantine_size_mb=8";
-}
+extern "C" const char* __asan_default_options() { return "quarantine_size_mb=8"; }
 #endif
 
 using namespace battletest;
@@ -104,8 +102,8 @@ TEST(BattleSoak, LargestBattleRunsFlatForTwoHundredThousandFrames) {
         "soak: %ld frames, %d restarts, shot pool %d nodes after restart %d (frame %ld) and %d at "
         "the end, peak %d shots in flight, peak %ld hits in a frame, resident %ld KiB then %ld "
         "KiB, %llu collision queries\n",
-        frames, restarts, warmPool, warmUpRestarts, warmFrame, finalPool, peakActive, peakHits,
-        warmRss, finalRss, static_cast<unsigned long long>(battleStats.testModelCalls));
+        frames, restarts, warmPool, warmUpRestarts, warmFrame, finalPool, peakActive, peakHits, warmRss, finalRss,
+        static_cast<unsigned long long>(battleStats.testModelCalls));
 
     // Hard bound: no battle of 313 ships keeps anywhere near this many shots in
     // flight (each ship fires at most 12 shots per 21 frames; shots live 63 frames).

@@ -44,7 +44,7 @@ TEST(StartUpTest, StartUpMakesThePoolAndTheCameraAndInstallsTheView) {
 // Notes each call and what the world looked like at that moment.
 struct RecordingView : BattleView {
     std::vector<std::string> calls;
-    int shipsAtBuild = -1;         // ships of the old world when a build began
+    int shipsAtBuild = -1;          // ships of the old world when a build began
     bool removedShipListed = true;  // whether shipRemoved's ship was still in the list
     void battleBuildBegins() override {
         calls.push_back("build");
@@ -100,8 +100,7 @@ TEST(BattleViewTest, TheBattleAsksTheViewAtItsFixedPoints) {
     drawBattle();
     ASSERT_FALSE(view.calls.empty());
     EXPECT_EQ(view.calls[0], "drawing");
-    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "visible"),
-              12 + shotPool().activeCount());
+    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "visible"), 12 + shotPool().activeCount());
 
     initBattleProcess();  // the real view again, for the tests after this one
 }

@@ -19,7 +19,7 @@ TEST(ViewVolumeTest, IdentityMatricesGiveTheUnitCube) {
     ViewVolume v;
     v.extractPlanes(Identity, Identity);
     // right: -x + 1, left: x + 1, bottom: y + 1, top: -y + 1, far: -z + 1, near: z + 1.
-    const float expected[6][4] = {{-1, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1},
+    const float expected[6][4] = {{-1, 0, 0, 1}, {1, 0, 0, 1},  {0, 1, 0, 1},
                                   {0, -1, 0, 1}, {0, 0, -1, 1}, {0, 0, 1, 1}};
     for (int p = 0; p < 6; ++p) {
         for (int c = 0; c < 4; ++c) {
@@ -80,10 +80,10 @@ TEST(SoftwareGfxTest, PerspectiveAndLookAtCullLikeTheWindow) {
     ViewVolume v;
     v.extractPlanes(p, m);
     EXPECT_EQ(v.sphereVisible(0, 0, 0, 1), 1);
-    EXPECT_EQ(v.sphereVisible(0, 0, 30, 1), 0);       // behind the eye
-    EXPECT_EQ(v.sphereVisible(0, 0, -30000, 1), 0);   // past the far plane
-    EXPECT_EQ(v.sphereVisible(500, 0, 0, 1), 0);      // far off to the right
-    EXPECT_EQ(v.sphereVisible(0, 5.1f, 0, 0), 1);     // inside the 27.5 degree half-angle
+    EXPECT_EQ(v.sphereVisible(0, 0, 30, 1), 0);      // behind the eye
+    EXPECT_EQ(v.sphereVisible(0, 0, -30000, 1), 0);  // past the far plane
+    EXPECT_EQ(v.sphereVisible(500, 0, 0, 1), 0);     // far off to the right
+    EXPECT_EQ(v.sphereVisible(0, 5.1f, 0, 0), 1);    // inside the 27.5 degree half-angle
     EXPECT_EQ(v.sphereVisible(0, 5.3f, 0, 0), 0);
 
     setViewAxes(m);
@@ -190,8 +190,8 @@ TEST(ExplosionTest, StippleIndexAdvancesFifteenPerShellWithWrap) {
     e.draw();  // shell 0 only
     ASSERT_EQ(g.gfx.debrisShells.size(), 1u);
     EXPECT_EQ(g.gfx.debrisShells[0].second, 32);  // the painter sees the value before
-    EXPECT_EQ(e.stippleIndex, 14);               // 0, 1, ..., 14
-    e.draw();                                    // shells 0 and 1
+    EXPECT_EQ(e.stippleIndex, 14);                // 0, 1, ..., 14
+    e.draw();                                     // shells 0 and 1
     EXPECT_EQ(e.stippleIndex, (14 + 30) % 32);
     EXPECT_EQ(nextStippleIndex(31), 0);
     EXPECT_EQ(nextStippleIndex(32), 0);
@@ -211,7 +211,7 @@ TEST(ExplosionTest, GlowShellsFadeOutAndTheFlashPlaysOncePerObject) {
         ++draws;
     }
     EXPECT_EQ(draws + 1, 9);
-    EXPECT_EQ(g.gfx.flashes, 3);          // alpha 0.65, 0.4, 0.15, then below 0
+    EXPECT_EQ(g.gfx.flashes, 3);         // alpha 0.65, 0.4, 0.15, then below 0
     EXPECT_EQ(e.shellRadius[0], 10.5f);  // grew once, then stopped when faded
     EXPECT_FLOAT_EQ(e.flashSize, 0.5f + 45.0f);
 

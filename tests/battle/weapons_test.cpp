@@ -63,8 +63,7 @@ int mountOf(const ShotClass& shot, const Mount& ship, const Vector3* mounts, int
         Vector3 muzzle;
         matRotate(shot.modelMatrix, mounts[i], muzzle);
         vecAdd(muzzle, muzzle, ship.position);
-        if (std::fabs(muzzle.x - shot.position.x) < 1e-3f &&
-            std::fabs(muzzle.y - shot.position.y) < 1e-3f &&
+        if (std::fabs(muzzle.x - shot.position.x) < 1e-3f && std::fabs(muzzle.y - shot.position.y) < 1e-3f &&
             std::fabs(muzzle.z - shot.position.z) < 1e-3f) {
             return i;
         }

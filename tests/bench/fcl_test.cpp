@@ -9,8 +9,7 @@
 
 namespace {
 
-void expectFclMatchesExact(const bench::Mesh& own, const bench::Mesh& other, std::uint64_t seed)
-{
+void expectFclMatchesExact(const bench::Mesh& own, const bench::Mesh& other, std::uint64_t seed) {
     const std::vector<bench::PosePair> poses = bench::makePoseSet(seed, 400);
     bench::FclPoseSet fcl(own, other, poses);
     int hits = 0;
@@ -20,8 +19,7 @@ void expectFclMatchesExact(const bench::Mesh& own, const bench::Mesh& other, std
         hits += exact;
         const bool single = fcl.collide(bench::FclPrecision::Float, i);
         const bool twin = fcl.collide(bench::FclPrecision::Double, i);
-        if (single == exact && twin == exact)
-            continue;
+        if (single == exact && twin == exact) continue;
         // Only a contact within rounding may go either way.
         const bench::MeshRelation rel = bench::meshRelation(own, p.own, other, p.other);
         EXPECT_LT(rel.crossing ? rel.depth : rel.gap, 1e-3) << "pose " << i << " exact " << exact;
@@ -31,16 +29,14 @@ void expectFclMatchesExact(const bench::Mesh& own, const bench::Mesh& other, std
     EXPECT_LT(hits, 380);
 }
 
-TEST(BenchFcl, PlacesHullsAsTheMatricesSay)
-{
+TEST(BenchFcl, PlacesHullsAsTheMatricesSay) {
     const bench::Mesh hullA = bench::meshFromRows(HullA, HullATriangleCount);
     const bench::Mesh hullB = bench::meshFromRows(HullB, HullBTriangleCount);
     expectFclMatchesExact(hullA, hullB, 21);
     expectFclMatchesExact(hullB, hullB, 22);
 }
 
-TEST(BenchFcl, PlacesTheThinBoltAsTheMatricesSay)
-{
+TEST(BenchFcl, PlacesTheThinBoltAsTheMatricesSay) {
     expectFclMatchesExact(bench::boltMesh(0.0f, 75.99964f), bench::meshFromRows(HullA, HullATriangleCount), 23);
 }
 

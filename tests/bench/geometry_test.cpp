@@ -12,8 +12,7 @@ namespace {
 using bench::Matrix;
 using bench::PlacedTriangle;
 
-PlacedTriangle placed(std::initializer_list<double> nine)
-{
+PlacedTriangle placed(std::initializer_list<double> nine) {
     PlacedTriangle t{};
     int k = 0;
     for (double v : nine) {
@@ -23,8 +22,7 @@ PlacedTriangle placed(std::initializer_list<double> nine)
     return t;
 }
 
-Matrix translation(float x, float y, float z)
-{
+Matrix translation(float x, float y, float z) {
     Matrix m = bench::identityMatrix();
     m[12] = x;
     m[13] = y;
@@ -32,8 +30,7 @@ Matrix translation(float x, float y, float z)
     return m;
 }
 
-TEST(BenchRandom, SplitMixMatchesReferenceStreamAndUnitRange)
-{
+TEST(BenchRandom, SplitMixMatchesReferenceStreamAndUnitRange) {
     bench::SplitMix64 rng(0);
     EXPECT_EQ(rng.next(), 0xE220A8397B1DCDAFull);
     EXPECT_EQ(rng.next(), 0x6E789E6AA1B965F4ull);
@@ -44,8 +41,7 @@ TEST(BenchRandom, SplitMixMatchesReferenceStreamAndUnitRange)
     }
 }
 
-TEST(BenchRandom, PosesAreRigidUniformAndWithinTheNearPairWindow)
-{
+TEST(BenchRandom, PosesAreRigidUniformAndWithinTheNearPairWindow) {
     const std::vector<bench::PosePair> poses = bench::makePoseSet(7, 4000);
     double sumX = 0.0, sumXX = 0.0;
     for (const bench::PosePair& p : poses) {
@@ -54,8 +50,7 @@ TEST(BenchRandom, PosesAreRigidUniformAndWithinTheNearPairWindow)
             for (int a = 0; a < 3; ++a)
                 for (int b = 0; b < 3; ++b) {
                     double d = 0.0;
-                    for (int r = 0; r < 3; ++r)
-                        d += double((*m)[4 * a + r]) * double((*m)[4 * b + r]);
+                    for (int r = 0; r < 3; ++r) d += double((*m)[4 * a + r]) * double((*m)[4 * b + r]);
                     ASSERT_NEAR(d, a == b ? 1.0 : 0.0, 1e-6);
                 }
             const Matrix& q = *m;
@@ -82,8 +77,7 @@ TEST(BenchRandom, PosesAreRigidUniformAndWithinTheNearPairWindow)
     EXPECT_NE(bench::makePoseSet(8, 1)[0].own, poses[0].own);
 }
 
-TEST(BenchRandom, GrazingPairsStraddleFirstContactByOneFloatStep)
-{
+TEST(BenchRandom, GrazingPairsStraddleFirstContactByOneFloatStep) {
     const bench::Mesh hull = bench::meshFromRows(HullB, HullBTriangleCount);
     const bench::Mesh bolt = bench::boltMesh(0.0f, 75.99964f);
     const std::vector<bench::PosePair> poses = bench::makeGrazingPoseSet(bolt, hull, 3, 20);
@@ -107,8 +101,7 @@ TEST(BenchRandom, GrazingPairsStraddleFirstContactByOneFloatStep)
     }
 }
 
-TEST(BenchReference, PlacementIsColumnMajorWithTranslationLast)
-{
+TEST(BenchReference, PlacementIsColumnMajorWithTranslationLast) {
     Matrix m = translation(10.0f, 20.0f, 30.0f);
     // Quarter turn about z: x -> y, y -> -x.
     m[0] = 0.0f;
@@ -123,8 +116,7 @@ TEST(BenchReference, PlacementIsColumnMajorWithTranslationLast)
     EXPECT_DOUBLE_EQ(t.v[2][2], 33.0);
 }
 
-TEST(BenchReference, CrossingTrianglesAndTheLengthOfTheirCommonSegment)
-{
+TEST(BenchReference, CrossingTrianglesAndTheLengthOfTheirCommonSegment) {
     // Chain links: p in z = 0, q in x = 0; they share x = 0, y in [0, 1].
     const PlacedTriangle p = placed({-2, 0, 0, 2, 0, 0, 0, 4, 0});
     const PlacedTriangle q = placed({0, -1, -1, 0, 1, -1, 0, 1, 1});
@@ -144,8 +136,7 @@ TEST(BenchReference, CrossingTrianglesAndTheLengthOfTheirCommonSegment)
     EXPECT_NEAR(bench::triangleDistance(big, lifted), 1.0, 1e-12);
 }
 
-TEST(BenchReference, TouchingAndCoplanarCases)
-{
+TEST(BenchReference, TouchingAndCoplanarCases) {
     const PlacedTriangle p = placed({0, 0, 0, 1, 0, 0, 0, 1, 0});
     // Touching at one vertex from above: crossing, of length 0.
     double len = -1.0;
@@ -167,8 +158,7 @@ TEST(BenchReference, TouchingAndCoplanarCases)
     EXPECT_FALSE(bench::trianglesCross(p, placed({0, 0, 0, 0, 0, 0, 1, 1, 1})));
 }
 
-TEST(BenchReference, DepthIsTinyForGrazingContactAndNeverOverstated)
-{
+TEST(BenchReference, DepthIsTinyForGrazingContactAndNeverOverstated) {
     const PlacedTriangle floor = placed({0, 0, 0, 1, 0, 0, 0, 1, 0});
     // Dipping 1e-6 below the floor: one small move up separates them.
     EXPECT_NEAR(bench::triangleDepth(floor, placed({0.2, 0.2, -1e-6, 0.6, 0.2, 1, 0.2, 0.6, 1})), 1e-6, 1e-12);
@@ -188,8 +178,7 @@ TEST(BenchReference, DepthIsTinyForGrazingContactAndNeverOverstated)
                 q.v[v][k] = rng.range(-1.0, 1.0);
             }
         const double depth = bench::triangleDepth(p, q);
-        if (depth < 1e-3)
-            continue;
+        if (depth < 1e-3) continue;
         ++checked;
         for (int trial = 0; trial < 50; ++trial) {
             // A random direction, scaled to just under the depth.
@@ -201,15 +190,13 @@ TEST(BenchReference, DepthIsTinyForGrazingContactAndNeverOverstated)
             len = std::sqrt(len);
             PlacedTriangle moved = q;
             for (int v = 0; v < 3; ++v)
-                for (int k = 0; k < 3; ++k)
-                    moved.v[v][k] += d[k] / len * depth * 0.999;
+                for (int k = 0; k < 3; ++k) moved.v[v][k] += d[k] / len * depth * 0.999;
             ASSERT_TRUE(bench::trianglesCross(p, moved)) << "pair " << checked << " depth " << depth;
         }
     }
 }
 
-TEST(BenchReference, HullsSeparatedByHalfAUnitWingtipToWingtip)
-{
+TEST(BenchReference, HullsSeparatedByHalfAUnitWingtipToWingtip) {
     const bench::Mesh hull = bench::meshFromRows(HullA, HullATriangleCount);
     const Matrix home = bench::identityMatrix();
     // Wing tips at x = +30 and x = -30 (y = 0, z = 16): 60.5 apart leaves a 0.5 gap.
@@ -231,8 +218,7 @@ TEST(BenchReference, HullsSeparatedByHalfAUnitWingtipToWingtip)
     EXPECT_GT(deep.segment, 1.0);
 }
 
-TEST(BenchMeshes, BoltIsTwoTrianglesCrossingAlongItsAxis)
-{
+TEST(BenchMeshes, BoltIsTwoTrianglesCrossingAlongItsAxis) {
     const bench::Mesh bolt = bench::boltMesh(0.0f, 75.99964f);
     ASSERT_EQ(bolt.size(), 2u);
     const Matrix home = bench::identityMatrix();
@@ -241,18 +227,15 @@ TEST(BenchMeshes, BoltIsTwoTrianglesCrossingAlongItsAxis)
     EXPECT_NEAR(len, 75.99964, 1e-4);
 }
 
-TEST(HullTables, EveryRowIsATrueTriangleAndTheWingsAndFinsAreMirrored)
-{
+TEST(HullTables, EveryRowIsATrueTriangleAndTheWingsAndFinsAreMirrored) {
     const auto area2 = [](const float* r) {
         const double u[3] = {r[3] - r[0], r[4] - r[1], r[5] - r[2]};
         const double v[3] = {r[6] - r[0], r[7] - r[1], r[8] - r[2]};
         const double c[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
         return std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
     };
-    for (int i = 0; i < HullATriangleCount; ++i)
-        EXPECT_GT(area2(HullA[i]), 1.0) << "hull A row " << i;
-    for (int i = 0; i < HullBTriangleCount; ++i)
-        EXPECT_GT(area2(HullB[i]), 1.0) << "hull B row " << i;
+    for (int i = 0; i < HullATriangleCount; ++i) EXPECT_GT(area2(HullA[i]), 1.0) << "hull A row " << i;
+    for (int i = 0; i < HullBTriangleCount; ++i) EXPECT_GT(area2(HullB[i]), 1.0) << "hull B row " << i;
 
     // Hull A: the lower wing (rows 16-23) is the upper wing (rows 8-15) with z negated.
     for (int i = 8; i < 16; ++i)

@@ -28,14 +28,10 @@ Model makeModel(std::initializer_list<Tri> tris, bool build = true, bool cacheIn
     return m;
 }
 
-Matrix translation(float x, float y, float z) {
-    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
-}
+Matrix translation(float x, float y, float z) { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}; }
 
 // 90 degrees about z (x → y), then moved by (x, y, z).
-Matrix quarterTurnZ(float x, float y, float z) {
-    return {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, x, y, z, 1};
-}
+Matrix quarterTurnZ(float x, float y, float z) { return {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, x, y, z, 1}; }
 
 // A triangle in the plane x = at, around the x axis (centroid y 0, z -1/3).
 Tri wall(float at) { return {{at, -1, -1}, {at, 1, -1}, {at, 0, 1}}; }
@@ -128,8 +124,7 @@ TEST(ColdetLifecycle, ForeignOrNullOtherModelIsRefused) {
     struct Foreign : CollisionModel3D {
         void reserveTriangles(int) override {}
         void appendTriangle(const float*, const float*, const float*) override {}
-        void appendTriangle(float, float, float, float, float, float, float, float,
-                            float) override {}
+        void appendTriangle(float, float, float, float, float, float, float, float, float) override {}
         void buildTree() override {}
         void setModelMatrix(const float*) override {}
         bool testModel(CollisionModel3D*, int, unsigned, const float*) override { return false; }
@@ -318,8 +313,7 @@ TEST(ColdetRay, FirstInTreeOrderVersusNearest) {
     expectPoint(point(*m, true), 6, 0, 0);
 
     // Within one node the last triangle comes first. Both centroids are the origin.
-    Model node =
-        makeModel({{{-1, 0, -1}, {1, 0, -1}, {0, 0, 2}}, {{0, -1, -1}, {0, 1, -1}, {0, 0, 2}}});
+    Model node = makeModel({{{-1, 0, -1}, {1, 0, -1}, {0, 0, 2}}, {{0, -1, -1}, {0, 1, -1}, {0, 0, 2}}});
     const float o[3] = {-1, -0.25f, 0.1f}, d[3] = {2, 1, 0};
     ASSERT_TRUE(node->testRay(o, d, false));
     EXPECT_EQ(ownIndex(*node), 1);  // met at t = 0.5
@@ -391,10 +385,8 @@ TEST(ColdetSphereFunctions, SphereSphereCollision) {
 
 TEST(ColdetBadInput, NonFiniteOrSingularMatricesFindNothing) {
     const Matrix bad[] = {
-        {NaN, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
-        {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, NaN},
-        {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, Inf, 0, 0, 1},
-        {Inf, 0, 0, 0, 0, Inf, 0, 0, 0, 0, Inf, 0, 0, 0, 0, 1},
+        {NaN, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, NaN},
+        {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, Inf, 0, 0, 1}, {Inf, 0, 0, 0, 0, Inf, 0, 0, 0, 0, Inf, 0, 0, 0, 0, 1},
         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
     };
     const Matrix identity = translation(0, 0, 0);

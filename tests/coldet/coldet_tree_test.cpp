@@ -20,9 +20,7 @@ namespace {
 
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 
-std::unique_ptr<CollisionModel3DImpl> model() {
-    return std::make_unique<CollisionModel3DImpl>(false);
-}
+std::unique_ptr<CollisionModel3DImpl> model() { return std::make_unique<CollisionModel3DImpl>(false); }
 
 // A triangle whose centroid is exactly (x, y, z) for small integer inputs.
 void addAround(CollisionModel3DImpl& m, float x, float y, float z) {
@@ -211,8 +209,7 @@ TEST(ColdetBoxTree, VeryDeepTreeIsDestroyedWithoutRecursion) {
 // (chainFirst: as child 0). No mean split makes trees this deep, but the work
 // stacks must still grow correctly when they meet one.
 void buildChain(CollisionModel3DImpl& m, int count, bool chainFirst) {
-    for (int i = 0; i < count; ++i)
-        m.appendTriangle(float(i), -1, -1, float(i), 1, -1, float(i), 0, 1);
+    for (int i = 0; i < count; ++i) m.appendTriangle(float(i), -1, -1, float(i), 1, -1, float(i), 0, 1);
     m.built = true;
     BoxTreeInnerNode* node = &m.root;
     for (int i = 0; i + 1 < count; ++i) {

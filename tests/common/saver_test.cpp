@@ -54,8 +54,7 @@ struct Fingerprint {
 };
 
 Fingerprint fingerprint() {
-    return {randomState(), battle.TheWorld ? battle.TheWorld->count : -1, shotPool().activeCount(),
-            camera().viewMode};
+    return {randomState(), battle.TheWorld ? battle.TheWorld->count : -1, shotPool().activeCount(), camera().viewMode};
 }
 
 TEST(SaverTest, RunsTheBattleInTheSaversOrder) {

@@ -62,9 +62,9 @@ TEST(SettingsProfile, WritesAllFiveInOrderAndReadsThemBack) {
     s.HVNumberAdditionalShips = 300;
     s.HVIsLowResStars = 1;
     writeSettings(profile, s);
-    const std::vector<std::string> expected = {
-        "Halvorn/HVIsLetterBox=1", "Halvorn/HVNumberAdditionalShips=300", "Halvorn/HVIsRandStartView=0",
-        "Halvorn/HVIsFrameCounter=0", "Halvorn/HVIsLowResStars=1"};
+    const std::vector<std::string> expected = {"Halvorn/HVIsLetterBox=1", "Halvorn/HVNumberAdditionalShips=300",
+                                               "Halvorn/HVIsRandStartView=0", "Halvorn/HVIsFrameCounter=0",
+                                               "Halvorn/HVIsLowResStars=1"};
     EXPECT_EQ(profile.writes, expected);
 
     Settings back = filled(9);

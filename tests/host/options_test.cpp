@@ -94,8 +94,8 @@ TEST(Options, ValuesInBothForms) {
 }
 
 TEST(Options, FlagsAndLastValueWins) {
-    ParseResult r = parse({"--headless", "--letterbox", "--random-start-view", "--low-res-stars", "--fps",
-                           "--bench", "--unbatched", "--ships", "5", "--ships=7"});
+    ParseResult r = parse({"--headless", "--letterbox", "--random-start-view", "--low-res-stars", "--fps", "--bench",
+                           "--unbatched", "--ships", "5", "--ships=7"});
     ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
     const ProgramOptions& o = r.options;
     EXPECT_TRUE(o.headless && o.letterbox && o.randomStartView && o.lowResStars && o.fps && o.bench && o.unbatched);
@@ -106,10 +106,29 @@ TEST(Options, HelpListsEveryOption) {
     ParseResult r = parse({"--fps", "--help"});
     EXPECT_EQ(r.status, ParseStatus::Help);
     const std::string help = optionsHelpText("halvorn");
-    for (const char* name : {"--root", "--window-id ID", "--fullscreen", "--headless", "--frames N", "--size WxH", "--seed N", "--frame-ms N", "--ships N",
-                             "--letterbox", "--random-start-view", "--low-res-stars", "--fps", "--output DIR",
-                             "--every K", "--trace FILE", "--bench", "--contact-sheet FILE", "--skip LIST",
-                             "--debris late|immediate", "--lists merged|plain", "--unbatched", "--help"}) {
+    for (const char* name : {"--root",
+                             "--window-id ID",
+                             "--fullscreen",
+                             "--headless",
+                             "--frames N",
+                             "--size WxH",
+                             "--seed N",
+                             "--frame-ms N",
+                             "--ships N",
+                             "--letterbox",
+                             "--random-start-view",
+                             "--low-res-stars",
+                             "--fps",
+                             "--output DIR",
+                             "--every K",
+                             "--trace FILE",
+                             "--bench",
+                             "--contact-sheet FILE",
+                             "--skip LIST",
+                             "--debris late|immediate",
+                             "--lists merged|plain",
+                             "--unbatched",
+                             "--help"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
     EXPECT_NE(help.find("additional ships per battle, 0.." + std::to_string(MaxAdditionalShips)), std::string::npos)
@@ -233,17 +252,22 @@ TEST(Options, WindowIdsInHexOrDecimal) {
 
 TEST(Options, WhereTheProgramDrawsIsOneChoice) {
     // The outputs only exist headless; a window and the headless run exclude each other.
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--output", "o"}, {"--trace", "-"}, {"--bench"}, {"--headless"},
-          {"--frames", "3", "--contact-sheet", "s.png"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--output", "o"},
+                                                 {"--trace", "-"},
+                                                 {"--bench"},
+                                                 {"--headless"},
+                                                 {"--frames", "3", "--contact-sheet", "s.png"}}) {
         ParseResult r = parse(args);
         ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
         EXPECT_TRUE(wantsHeadless(r.options)) << args[0];
     }
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--window-id", "5", "--headless"}, {"--root", "--headless"},
-          {"--window-id", "5", "--output", "o"}, {"--root", "--bench"}, {"--fullscreen", "--root"},
-          {"--fullscreen", "--window-id", "5"}, {"--fullscreen", "--trace", "t"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--window-id", "5", "--headless"},
+                                                 {"--root", "--headless"},
+                                                 {"--window-id", "5", "--output", "o"},
+                                                 {"--root", "--bench"},
+                                                 {"--fullscreen", "--root"},
+                                                 {"--fullscreen", "--window-id", "5"},
+                                                 {"--fullscreen", "--trace", "t"}}) {
         ParseResult r = parse(args);
         EXPECT_EQ(r.status, ParseStatus::Error) << args[0] << " " << args[1];
         EXPECT_EQ(r.error.find('\n'), std::string::npos);

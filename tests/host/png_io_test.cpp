@@ -66,8 +66,7 @@ TEST(ContactSheet, FramesAreSpreadEvenlyOverTheRun) {
     EXPECT_EQ(frames[1], 1 + 7199 / 11);
     for (std::size_t i = 1; i < frames.size(); ++i) EXPECT_LT(frames[i - 1], frames[i]);
 
-    EXPECT_EQ(contactSheetFrames(13, 12),
-              (std::vector<std::int64_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13}));
+    EXPECT_EQ(contactSheetFrames(13, 12), (std::vector<std::int64_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13}));
     EXPECT_EQ(contactSheetFrames(12, 12).size(), 12u);
     EXPECT_EQ(contactSheetFrames(5, 12), (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
     EXPECT_TRUE(contactSheetFrames(0, 12).empty());

@@ -70,9 +70,9 @@ TEST(Trace, FloatsReadBackExactly) {
         std::memcpy(&b, &back, 4);
         EXPECT_EQ(a, b) << text;
     };
-    for (float v : {0.0f, -0.0f, 1.0f / 3.0f, std::numeric_limits<float>::min(),
-                    std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::max(),
-                    -std::numeric_limits<float>::max(), 16777217.0f, 0.1f}) {
+    for (float v :
+         {0.0f, -0.0f, 1.0f / 3.0f, std::numeric_limits<float>::min(), std::numeric_limits<float>::denorm_min(),
+          std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), 16777217.0f, 0.1f}) {
         check(v);
     }
     for (int i = 0; i < 200000; ++i) {

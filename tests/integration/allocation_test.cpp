@@ -142,10 +142,11 @@ TEST(Allocation, NonePerFrameOnceTheBattleRuns) {
         nodesMade += nodes;
         shipsRemoved += removed;
     }
-    std::printf("%d frames of %d ships: %.2f allocations per frame; %ld frames without any; "
-                "%ld shot hulls made, %ld of them for new shots; %ld ships removed\n",
-                Frames, battle.TheWorld->count, static_cast<double>(total) / Frames, quietFrames,
-                hullsMade, nodesMade, shipsRemoved);
+    std::printf(
+        "%d frames of %d ships: %.2f allocations per frame; %ld frames without any; "
+        "%ld shot hulls made, %ld of them for new shots; %ld ships removed\n",
+        Frames, battle.TheWorld->count, static_cast<double>(total) / Frames, quietFrames, hullsMade, nodesMade,
+        shipsRemoved);
     RecordProperty("allocations_per_frame", std::to_string(static_cast<double>(total) / Frames));
     EXPECT_GT(quietFrames, 0);
 }

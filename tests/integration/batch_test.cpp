@@ -114,20 +114,21 @@ void compareRuns(bool letterbox) {
         differing += d;
         worstFrame = std::max(worstFrame, d);
         pixels += static_cast<long>(plain.pictures[k].width) * plain.pictures[k].height;
-        const long m = unexplained(plain.pictures[k], batched.pictures[k]) +
-                       unexplained(batched.pictures[k], plain.pictures[k]);
+        const long m =
+            unexplained(plain.pictures[k], batched.pictures[k]) + unexplained(batched.pictures[k], plain.pictures[k]);
         moved += m;
         worstMoved = std::max(worstMoved, m);
         items += batched.stats[k].items;
         draws += batched.stats[k].draws;
         lists += batched.stats[k].lists;
     }
-    std::printf("%d frames%s: %ld of %ld pixels differ (%.4f %%), at most %ld in a frame; %ld (at most %ld "
-                "in a frame) without a pixel of about their colour within one pixel; per frame %.1f items, "
-                "%.1f lists called, %.1f array draws\n",
-                Frames, letterbox ? " (letterbox)" : "", differing, pixels, 100.0 * differing / pixels, worstFrame,
-                moved, worstMoved, static_cast<double>(items) / Frames, static_cast<double>(lists) / Frames,
-                static_cast<double>(draws) / Frames);
+    std::printf(
+        "%d frames%s: %ld of %ld pixels differ (%.4f %%), at most %ld in a frame; %ld (at most %ld "
+        "in a frame) without a pixel of about their colour within one pixel; per frame %.1f items, "
+        "%.1f lists called, %.1f array draws\n",
+        Frames, letterbox ? " (letterbox)" : "", differing, pixels, 100.0 * differing / pixels, worstFrame, moved,
+        worstMoved, static_cast<double>(items) / Frames, static_cast<double>(lists) / Frames,
+        static_cast<double>(draws) / Frames);
     // Rounding on edges only: at most 0.05 % of the pixels differ, and in no
     // frame more than a few stray pixels lack a like one within a pixel (a
     // bolt missing, added or moved further would leave a dozen or more).

@@ -38,7 +38,7 @@ BattleSetup busyBattle(bool lateDebris, bool letterbox = false) {
     setup.seed = 7;
     setup.ships = 120;
     if (letterbox) setup.height = 320;  // the band starts 75 rows up
-    setup.batched = false;  // debris painted by the straightforward drawing
+    setup.batched = false;              // debris painted by the straightforward drawing
     return setup;
 }
 
@@ -96,11 +96,11 @@ TEST(DebrisMode, DeferredDebrisPaintsTheSamePicturesWithFewerStippleChanges) {
         differing += d;
         if (d != 0) ++differingFrames;
     }
-    std::printf("debris: %ld shells, %ld paints (%ld early); stipple calls %ld deferred, %ld immediate;"
-                " %ld pixels differ in %d of %d frames\n",
-                deferred.stats.shells, deferred.stats.paints, deferred.stats.earlyPaints,
-                deferred.stats.stippleCalls, immediate.stats.stippleCalls, differing, differingFrames,
-                Frames);
+    std::printf(
+        "debris: %ld shells, %ld paints (%ld early); stipple calls %ld deferred, %ld immediate;"
+        " %ld pixels differ in %d of %d frames\n",
+        deferred.stats.shells, deferred.stats.paints, deferred.stats.earlyPaints, deferred.stats.stippleCalls,
+        immediate.stats.stippleCalls, differing, differingFrames, Frames);
     // Only exact depth ties may differ: an opaque fragment at the very depth
     // of debris wins when drawn first. With a 24-bit depth buffer and a far
     // plane 220000 times the near one, such ties do happen, once in a while
@@ -181,9 +181,7 @@ int runProgram(const std::string& arguments) {
     return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
-bool canDraw(std::string* reason) {
-    return static_cast<bool>(EglContext::create(16, 16, reason));
-}
+bool canDraw(std::string* reason) { return static_cast<bool>(EglContext::create(16, 16, reason)); }
 
 }  // namespace
 

@@ -122,8 +122,7 @@ PixelCensus census(const RgbImage& image) { return census(image, 0, 0, image.wid
 
 std::string describe(const PixelCensus& c) {
     return "lit " + std::to_string(c.lit) + ", grey " + std::to_string(c.grey) + " (mean " +
-           std::to_string(c.greyMean) + "), green " + std::to_string(c.green) + ", red " +
-           std::to_string(c.red);
+           std::to_string(c.greyMean) + "), green " + std::to_string(c.green) + ", red " + std::to_string(c.red);
 }
 
 int largestBrightBlob(const RgbImage& image, int threshold) {

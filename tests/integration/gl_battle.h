@@ -17,14 +17,14 @@ class Ship;
 class ShotClass;
 
 struct BattleSetup {
-    int width = 320;        // pixels
+    int width = 320;  // pixels
     int height = 240;
     std::uint32_t seed = 7;
-    int ships = 0;          // additional ships
+    int ships = 0;  // additional ships
     bool letterbox = false;
     bool lowResStars = false;
-    DrawingPaths paths;     // how the renderer draws debris and ship lists
-    bool batched = true;    // the battle drawn through the frame batch; false: item by item
+    DrawingPaths paths;   // how the renderer draws debris and ship lists
+    bool batched = true;  // the battle drawn through the frame batch; false: item by item
 };
 
 // One battle in its own context, driven through the saver module as the
@@ -76,12 +76,12 @@ ShotClass* firstShotOfColour(int channel);
 
 // Pixel classes. A pixel is "lit" when its brightest channel reaches 48.
 struct PixelCensus {
-    int lit = 0;        // brightest channel >= 48
-    int grey = 0;       // lit, red and green within 20 % of each other, blue between half
-                        // and 1.25 times the larger (the lights tint grey towards yellow,
-                        // and some stars are bluish white)
-    int green = 0;      // lit, green above twice red and twice blue
-    int red = 0;        // lit, red above twice green and twice blue
+    int lit = 0;          // brightest channel >= 48
+    int grey = 0;         // lit, red and green within 20 % of each other, blue between half
+                          // and 1.25 times the larger (the lights tint grey towards yellow,
+                          // and some stars are bluish white)
+    int green = 0;        // lit, green above twice red and twice blue
+    int red = 0;          // lit, red above twice green and twice blue
     double greyMean = 0;  // mean of (r + g + b) / 3 over the grey pixels
 };
 PixelCensus census(const RgbImage& image, int x0, int y0, int x1, int y1);

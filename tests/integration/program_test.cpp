@@ -111,8 +111,8 @@ long hitsIn(const std::vector<std::string>& lines) {
 // pictures changes nothing in it.
 TEST_F(ProgramTest, SameSeedAndFrameTimeGiveTheSameTraceWithOrWithoutPictures) {
     if (!canDraw()) GTEST_SKIP() << skipReason;
-    const std::vector<std::string> common = {"--frames", "120", "--frame-ms", "31", "--seed", "7",
-                                             "--ships", "20", "--size", "160x120"};
+    const std::vector<std::string> common = {"--frames", "120",     "--frame-ms", "31",     "--seed",
+                                             "7",        "--ships", "20",         "--size", "160x120"};
     auto traced = [&](const std::string& name, std::vector<std::string> extra) {
         std::vector<std::string> args = common;
         args.push_back("--trace");
@@ -124,8 +124,7 @@ TEST_F(ProgramTest, SameSeedAndFrameTimeGiveTheSameTraceWithOrWithoutPictures) {
     };
     const std::string first = traced("first.jsonl", {});
     const std::string second = traced("second.jsonl", {});
-    const std::string pictures =
-        traced("pictures.jsonl", {"--output", (dir / "frames").string(), "--every", "40"});
+    const std::string pictures = traced("pictures.jsonl", {"--output", (dir / "frames").string(), "--every", "40"});
     // Leaving parts of the picture out leaves the battle alone (hits are found
     // in the drawing walk, whether or not anything is painted).
     const std::string bare = traced("bare.jsonl", {"--skip", "backdrop,ships,shots,debris,glow,flash,glare"});
@@ -144,9 +143,9 @@ TEST_F(ProgramTest, SameSeedAndFrameTimeGiveTheSameTraceWithOrWithoutPictures) {
     EXPECT_FALSE(fs::exists(dir / "frames" / "frame-00001.png"));
 
     // Another seed is another battle.
-    const std::vector<std::string> other = {"--frames", "3",   "--frame-ms", "31", "--seed",
-                                            "8",        "--ships", "20", "--size", "160x120",
-                                            "--trace", (dir / "other.jsonl").string()};
+    const std::vector<std::string> other = {"--frames", "3",       "--frame-ms", "31",
+                                            "--seed",   "8",       "--ships",    "20",
+                                            "--size",   "160x120", "--trace",    (dir / "other.jsonl").string()};
     ASSERT_EQ(run(other).status, 0);
     EXPECT_NE(traceLines(readFile(dir / "other.jsonl")).at(0), lines.at(0));
 }
@@ -186,10 +185,9 @@ TEST_F(ProgramTest, HelpListsEveryOptionAndExitsZero) {
     const ProgramRun r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const char* option : {"--headless", "--frames", "--size", "--seed", "--frame-ms", "--ships",
-                               "--letterbox", "--random-start-view", "--low-res-stars", "--fps",
-                               "--output", "--every", "--trace", "--bench", "--contact-sheet",
-                               "--skip", "--debris", "--lists", "--help"}) {
+    for (const char* option : {"--headless", "--frames", "--size", "--seed", "--frame-ms", "--ships", "--letterbox",
+                               "--random-start-view", "--low-res-stars", "--fps", "--output", "--every", "--trace",
+                               "--bench", "--contact-sheet", "--skip", "--debris", "--lists", "--help"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
 }
@@ -198,8 +196,7 @@ TEST_F(ProgramTest, HelpListsEveryOptionAndExitsZero) {
 // one full-screen textured quad) with the frame's ratio to it.
 TEST_F(ProgramTest, BenchReportsTheFrameAndItsFloor) {
     if (!canDraw()) GTEST_SKIP() << skipReason;
-    const ProgramRun r =
-        run({"--bench", "--frames", "10", "--frame-ms", "31", "--seed", "7", "--size", "64x48"});
+    const ProgramRun r = run({"--bench", "--frames", "10", "--frame-ms", "31", "--seed", "7", "--size", "64x48"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> lines = traceLines(r.out);
     ASSERT_EQ(lines.size(), 3u) << r.out;

@@ -50,9 +50,7 @@ void keep(const RgbImage& image, const std::string& name) {
 class SceneGlTest : public ::testing::Test {
 protected:
     // False, with skipReason set, when no context can be made.
-    bool start(const BattleSetup& setup) {
-        return gl.start(setup, &skipReason);
-    }
+    bool start(const BattleSetup& setup) { return gl.start(setup, &skipReason); }
 
     // Runs whole frames until ready() holds (at most `limit` frames).
     template <typename Ready>
@@ -132,8 +130,7 @@ TEST_F(SceneGlTest, ShipsOfBothSidesAreMidGrey) {
 // Side 0 fires green bolts, side 1 red ones; each is drawn in its colour.
 TEST_F(SceneGlTest, BoltsOfSideZeroAreGreenAndOfSideOneRed) {
     if (!start(BattleSetup{})) GTEST_SKIP() << skipReason;
-    ASSERT_TRUE(runUntil([] { return firstShotOfColour(0) && firstShotOfColour(1); }, 300))
-        << "no bolts of both sides";
+    ASSERT_TRUE(runUntil([] { return firstShotOfColour(0) && firstShotOfColour(1); }, 300)) << "no bolts of both sides";
     for (int channel : {1, 0}) {
         SCOPED_TRACE(channel == 1 ? "green" : "red");
         const RgbImage image = boltPicture(gl, channel);
@@ -309,14 +306,12 @@ TEST_F(SceneGlTest, BackdropDrawsOnlyTheFacesAndTheSunInView) {
         bool sun;
     };
     const Look looks[] = {
-        {{0, 0, -1}, {0, 1, 0}, true},  {{0, 0, 1}, {0, 1, 0}, false},
-        {{1, 0, 0}, {0, 1, 0}, false},  {{-1, 0, 0}, {0, 1, 0}, false},
-        {{0, 1, 0}, {0, 0, 1}, false},  {{0, -1, 0}, {0, 0, 1}, false},
+        {{0, 0, -1}, {0, 1, 0}, true},  {{0, 0, 1}, {0, 1, 0}, false}, {{1, 0, 0}, {0, 1, 0}, false},
+        {{-1, 0, 0}, {0, 1, 0}, false}, {{0, 1, 0}, {0, 0, 1}, false}, {{0, -1, 0}, {0, 0, 1}, false},
     };
     const GLfloat marker[4] = {1.0f, 2.0f, 3.0f, 1.0f};
     for (const Look& look : looks) {
-        SCOPED_TRACE(testing::Message() << look.direction.x << "," << look.direction.y << ","
-                                        << look.direction.z);
+        SCOPED_TRACE(testing::Message() << look.direction.x << "," << look.direction.y << "," << look.direction.z);
         gl.aim(eye, plus(eye, times(look.direction, 100.0f)), look.up);
         glPushMatrix();
         glLoadIdentity();

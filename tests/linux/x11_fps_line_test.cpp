@@ -104,8 +104,7 @@ TEST(FpsStripDraw, LandsInTheBottomLeftCornerAndLeavesTheGlStateAsItWas) {
     FpsStrip strip;
     strip.width = 3;
     strip.height = 2;
-    strip.rgba = {255, 0, 0, 255, 0, 0, 0, 0,   255, 0, 0, 255,
-                  0, 255, 0, 255, 0, 0, 0, 0,   255, 255, 0, 255};
+    strip.rgba = {255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 255, 255, 0, 255};
     drawFpsStrip(strip, w, h);
     glFlush();
 

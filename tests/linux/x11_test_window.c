@@ -104,7 +104,8 @@ static int sendClose(Display* display, Window window) {
 
 int main(int argc, char** argv) {
     const int makeArgs = argc == 4 || argc == 5;
-    if (!(argc >= 2 && ((strcmp(argv[1], "window") == 0 && makeArgs) || (strcmp(argv[1], "close") == 0 && argc == 3)))) {
+    if (!(argc >= 2 &&
+          ((strcmp(argv[1], "window") == 0 && makeArgs) || (strcmp(argv[1], "close") == 0 && argc == 3)))) {
         fprintf(stderr, "usage: x11_test_window window W H [DEPTH] | close ID\n");
         return 2;
     }

@@ -57,10 +57,14 @@ double checkFace(const RecordingMeshSink& rec, double unitsPerCopy) {
             EXPECT_GT(k % 2 == 0 ? det : -det, 0) << "triangle " << k;
             area += std::fabs(det) / 2;
             // The texture coordinates as an affine function of (x, y).
-            const double dsdx = ((double(b.s) - a.s) * (double(c.y) - a.y) - (double(c.s) - a.s) * (double(b.y) - a.y)) / det;
-            const double dsdy = ((double(c.s) - a.s) * (double(b.x) - a.x) - (double(b.s) - a.s) * (double(c.x) - a.x)) / det;
-            const double dtdx = ((double(b.t) - a.t) * (double(c.y) - a.y) - (double(c.t) - a.t) * (double(b.y) - a.y)) / det;
-            const double dtdy = ((double(c.t) - a.t) * (double(b.x) - a.x) - (double(b.t) - a.t) * (double(c.x) - a.x)) / det;
+            const double dsdx =
+                ((double(b.s) - a.s) * (double(c.y) - a.y) - (double(c.s) - a.s) * (double(b.y) - a.y)) / det;
+            const double dsdy =
+                ((double(c.s) - a.s) * (double(b.x) - a.x) - (double(b.s) - a.s) * (double(c.x) - a.x)) / det;
+            const double dtdx =
+                ((double(b.t) - a.t) * (double(c.y) - a.y) - (double(c.t) - a.t) * (double(b.y) - a.y)) / det;
+            const double dtdy =
+                ((double(c.t) - a.t) * (double(b.x) - a.x) - (double(b.t) - a.t) * (double(c.x) - a.x)) / det;
             EXPECT_DOUBLE_EQ(dsdx, 1.0 / unitsPerCopy);
             EXPECT_DOUBLE_EQ(dtdy, 1.0 / unitsPerCopy);
             EXPECT_EQ(dsdy, 0.0);
@@ -79,10 +83,8 @@ TEST(BackdropLists, SingleTileCoversTheFaceOnce) {
     EXPECT_EQ(rec.commands().front().i, 9);
     EXPECT_EQ(rec.vertexCount(), 4u);
     const std::vector<TexturedVertex> v = texturedVertices(rec);
-    const TexturedVertex expected[4] = {{-1024, 1024, -1024, 0, 1},
-                                        {-1024, -1024, -1024, 0, 0},
-                                        {1024, 1024, -1024, 1, 1},
-                                        {1024, -1024, -1024, 1, 0}};
+    const TexturedVertex expected[4] = {
+        {-1024, 1024, -1024, 0, 1}, {-1024, -1024, -1024, 0, 0}, {1024, 1024, -1024, 1, 1}, {1024, -1024, -1024, 1, 0}};
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(v[k].x, expected[k].x);
         EXPECT_EQ(v[k].y, expected[k].y);
@@ -118,10 +120,9 @@ TEST(BackdropLists, SunSquareBlendsBindsDrawsAndMovesLightTwo) {
     RecordingMeshSink rec;
     compileSunList(rec);
     const std::vector<Command>& c = rec.commands();
-    const Op order[] = {Op::BeginList, Op::AlphaBlend, Op::Color,    Op::CallList, Op::Begin,
-                        Op::TexCoord,  Op::Vertex,     Op::TexCoord, Op::Vertex,   Op::TexCoord,
-                        Op::Vertex,    Op::TexCoord,   Op::Vertex,   Op::End,      Op::AlphaBlend,
-                        Op::LightPosition, Op::EndList};
+    const Op order[] = {Op::BeginList, Op::AlphaBlend, Op::Color,      Op::CallList,      Op::Begin,  Op::TexCoord,
+                        Op::Vertex,    Op::TexCoord,   Op::Vertex,     Op::TexCoord,      Op::Vertex, Op::TexCoord,
+                        Op::Vertex,    Op::End,        Op::AlphaBlend, Op::LightPosition, Op::EndList};
     ASSERT_EQ(c.size(), sizeof order / sizeof order[0]);
     for (std::size_t k = 0; k < c.size(); ++k) EXPECT_EQ(c[k].op, order[k]) << k;
     EXPECT_EQ(c[0].i, ListSun);
@@ -138,10 +139,8 @@ TEST(BackdropLists, SunSquareBlendsBindsDrawsAndMovesLightTwo) {
     EXPECT_EQ(c[15].v[3], 1.0f);
 
     const std::vector<TexturedVertex> v = texturedVertices(rec);
-    const TexturedVertex expected[4] = {{-788, 128, -1000, 0, 1},
-                                        {-788, -372, -1000, 1, 1},
-                                        {-288, -372, -1000, 1, 0},
-                                        {-288, 128, -1000, 0, 0}};
+    const TexturedVertex expected[4] = {
+        {-788, 128, -1000, 0, 1}, {-788, -372, -1000, 1, 1}, {-288, -372, -1000, 1, 0}, {-288, 128, -1000, 0, 0}};
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(v[k].x, expected[k].x);
         EXPECT_EQ(v[k].y, expected[k].y);

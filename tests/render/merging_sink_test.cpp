@@ -19,8 +19,8 @@ using Tri = RecordingMeshSink::Triangle;
 bool sameCorner(const float* a, const float* b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
 
 bool sameCommand(const Command& a, const Command& b) {
-    return a.op == b.op && a.i == b.i && a.j == b.j && a.v[0] == b.v[0] && a.v[1] == b.v[1] &&
-           a.v[2] == b.v[2] && a.v[3] == b.v[3];
+    return a.op == b.op && a.i == b.i && a.j == b.j && a.v[0] == b.v[0] && a.v[1] == b.v[1] && a.v[2] == b.v[2] &&
+           a.v[3] == b.v[3];
 }
 
 // What a list leaves current: its last colour, normal and winding calls.
@@ -119,7 +119,8 @@ TEST(MergingSink, ShipListsKeepTheirTrianglesStateAndTranslations) {
         // One draw per stretch between translations (and around the sphere).
         EXPECT_LE(switches(merged) * 3, switches(plain)) << switches(merged) << " of " << switches(plain);
         EXPECT_LE(static_cast<int>(onlyOps(merged, Op::Begin).size()),
-                  static_cast<int>(onlyOps(merged, Op::Translate).size()) + 2 * static_cast<int>(onlyOps(merged, Op::Sphere).size()) + 1);
+                  static_cast<int>(onlyOps(merged, Op::Translate).size()) +
+                      2 * static_cast<int>(onlyOps(merged, Op::Sphere).size()) + 1);
     }
 }
 
@@ -165,10 +166,10 @@ TEST(MergingSink, InheritedStateIsNeverBakedIn) {
     sink.endList();
 
     const std::vector<Command>& c = out.commands();
-    const std::vector<Op> expected = {
-        Op::BeginList, Op::Begin, Op::Vertex, Op::Vertex, Op::Vertex, Op::End,
-        Op::FrontFace, Op::Begin, Op::Color, Op::Normal, Op::Vertex, Op::Vertex, Op::Vertex,
-        Op::Vertex, Op::Vertex, Op::Vertex, Op::End, Op::FrontFace, Op::EndList};
+    const std::vector<Op> expected = {Op::BeginList, Op::Begin,     Op::Vertex,    Op::Vertex, Op::Vertex,
+                                      Op::End,       Op::FrontFace, Op::Begin,     Op::Color,  Op::Normal,
+                                      Op::Vertex,    Op::Vertex,    Op::Vertex,    Op::Vertex, Op::Vertex,
+                                      Op::Vertex,    Op::End,       Op::FrontFace, Op::EndList};
     ASSERT_EQ(c.size(), expected.size());
     for (std::size_t k = 0; k < c.size(); ++k) EXPECT_EQ(c[k].op, expected[k]) << "command " << k;
     EXPECT_EQ(c[6].i, static_cast<int>(Winding::Ccw));

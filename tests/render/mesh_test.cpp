@@ -24,17 +24,14 @@ V3 facing(const Tri& t) {
 }
 
 V3 centroid(const Tri& t) {
-    return {(t.a[0] + t.b[0] + t.c[0]) / 3.0, (t.a[1] + t.b[1] + t.c[1]) / 3.0,
-            (t.a[2] + t.b[2] + t.c[2]) / 3.0};
+    return {(t.a[0] + t.b[0] + t.c[0]) / 3.0, (t.a[1] + t.b[1] + t.c[1]) / 3.0, (t.a[2] + t.b[2] + t.c[2]) / 3.0};
 }
 
 double dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 V3 sub(const V3& a, const V3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
-bool colorIs(const Tri& t, float r, float g, float b) {
-    return t.color[0] == r && t.color[1] == g && t.color[2] == b;
-}
+bool colorIs(const Tri& t, float r, float g, float b) { return t.color[0] == r && t.color[1] == g && t.color[2] == b; }
 
 // The commands between beginList(id) and its endList, both excluded.
 std::vector<Command> listBody(const RecordingMeshSink& rec, int id) {
@@ -53,8 +50,8 @@ std::vector<Command> listBody(const RecordingMeshSink& rec, int id) {
 }
 
 bool sameCommand(const Command& a, const Command& b) {
-    return a.op == b.op && a.i == b.i && a.j == b.j && a.v[0] == b.v[0] && a.v[1] == b.v[1] &&
-           a.v[2] == b.v[2] && a.v[3] == b.v[3];
+    return a.op == b.op && a.i == b.i && a.j == b.j && a.v[0] == b.v[0] && a.v[1] == b.v[1] && a.v[2] == b.v[2] &&
+           a.v[3] == b.v[3];
 }
 
 template <typename Emit>
@@ -95,13 +92,12 @@ void expectClosedAndConsistent(const std::vector<Tri>& tris) {
 }  // namespace
 
 TEST(MeshLists, VertexCountsMatchTheTable) {
-    const std::map<int, std::size_t> expected = {
-        {ListHexWingFighter, 298},
-        {ListHexWingFighterCockpit, 270},
-        {ListFourWingFighter, 118 + 96 + 4 * 48 + 4 * 21},
-        {ListFourWingFighterCockpit, 36 + 21},
-        {ListBolt, 24},
-        {ListBeam, 24}};
+    const std::map<int, std::size_t> expected = {{ListHexWingFighter, 298},
+                                                 {ListHexWingFighterCockpit, 270},
+                                                 {ListFourWingFighter, 118 + 96 + 4 * 48 + 4 * 21},
+                                                 {ListFourWingFighterCockpit, 36 + 21},
+                                                 {ListBolt, 24},
+                                                 {ListBeam, 24}};
     for (const auto& e : expected) {
         RecordingMeshSink rec;
         ASSERT_TRUE(compileShipList(e.first, rec));
@@ -230,8 +226,7 @@ TEST(WingPlates, RidgesRiseAlongTheThreeDiagonals) {
             double nearest = 1e9;
             for (const double* d : diagonals) {
                 const double dx = d[2] - d[0], dy = d[3] - d[1];
-                const double dist = std::fabs((p[0] - d[0]) * dy - (p[1] - d[1]) * dx) /
-                                    std::sqrt(dx * dx + dy * dy);
+                const double dist = std::fabs((p[0] - d[0]) * dy - (p[1] - d[1]) * dx) / std::sqrt(dx * dx + dy * dy);
                 nearest = std::min(nearest, dist);
             }
             if (p[2] == 18.0f) {
@@ -283,14 +278,13 @@ TEST(FourWingFighter, CockpitSparsStandTwentyUnitsFurtherForward) {
     ASSERT_GE(cockpit.triangles().size(), 12u);
     std::set<std::array<float, 10>> fullTris;
     for (const Tri& t : full.triangles()) {
-        fullTris.insert({t.a[0], t.a[1], t.a[2], t.b[0], t.b[1], t.b[2], t.c[0], t.c[1], t.c[2],
-                         float(t.front)});
+        fullTris.insert({t.a[0], t.a[1], t.a[2], t.b[0], t.b[1], t.b[2], t.c[0], t.c[1], t.c[2], float(t.front)});
     }
     for (std::size_t k = 0; k < 12; ++k) {
         const Tri& t = cockpit.triangles()[k];
         // The same spar, 20 further back, with the same winding, is in list 3.
-        EXPECT_EQ(fullTris.count({t.a[0] - 20, t.a[1], t.a[2], t.b[0] - 20, t.b[1], t.b[2],
-                                  t.c[0] - 20, t.c[1], t.c[2], float(t.front)}),
+        EXPECT_EQ(fullTris.count({t.a[0] - 20, t.a[1], t.a[2], t.b[0] - 20, t.b[1], t.b[2], t.c[0] - 20, t.c[1], t.c[2],
+                                  float(t.front)}),
                   1u)
             << "spar " << k;
         EXPECT_GE(t.a[0], 15 - 8);  // the spars begin at x = 15 under the -8 translation

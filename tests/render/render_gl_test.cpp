@@ -17,8 +17,15 @@
 namespace {
 
 // The lists the battle build compiles (the texture-binding ones come with the textures).
-const int SceneLists[] = {ListHexWingFighter, ListHexWingFighterCockpit, ListFourWingFighter,
-                          ListFourWingFighterCockpit, ListBolt, ListSun, ListStarTiles, ListStarTile, ListBeam};
+const int SceneLists[] = {ListHexWingFighter,
+                          ListHexWingFighterCockpit,
+                          ListFourWingFighter,
+                          ListFourWingFighterCockpit,
+                          ListBolt,
+                          ListSun,
+                          ListStarTiles,
+                          ListStarTile,
+                          ListBeam};
 
 class RenderGlTest : public ::testing::Test {
 protected:

@@ -178,22 +178,22 @@ TEST(Bmp, RejectsCorruptHeaders) {
         for (int k = 0; k < bytes; ++k) f[at + k] = static_cast<unsigned char>(value >> (8 * k));
         return f;
     };
-    EXPECT_FALSE(parses(corrupt(0, 'X', 1)));             // not "BM"
-    EXPECT_FALSE(parses(corrupt(10, 0x7fffffff, 4)));     // pixels far past the end
-    EXPECT_FALSE(parses(corrupt(10, 20, 4)));             // pixels inside the headers
-    EXPECT_FALSE(parses(corrupt(10, 0xffffffff, 4)));     // offset wraps round
-    EXPECT_FALSE(parses(corrupt(14, 12, 4)));             // old OS/2 core header
-    EXPECT_FALSE(parses(corrupt(14, 0xfffffff0, 4)));     // header larger than the file
-    EXPECT_FALSE(parses(corrupt(18, 0, 4)));              // no width
-    EXPECT_FALSE(parses(corrupt(18, 0x80000000, 4)));     // negative width
-    EXPECT_FALSE(parses(corrupt(18, 0x7fffffff, 4)));     // rows far past the end
-    EXPECT_FALSE(parses(corrupt(22, 0xfffffffc, 4)));     // top-down rows
-    EXPECT_FALSE(parses(corrupt(22, 0x00100000, 4)));     // more rows than bytes
-    EXPECT_FALSE(parses(corrupt(26, 2, 2)));              // planes
-    EXPECT_FALSE(parses(corrupt(28, 0, 2)));              // no depth
-    EXPECT_FALSE(parses(corrupt(28, 23, 2)));             // odd depth
-    EXPECT_FALSE(parses(corrupt(30, 1, 4)));              // run-length compressed
-    EXPECT_TRUE(parses(corrupt(28, 8, 2)));               // 8 bits fit in the same bytes
+    EXPECT_FALSE(parses(corrupt(0, 'X', 1)));          // not "BM"
+    EXPECT_FALSE(parses(corrupt(10, 0x7fffffff, 4)));  // pixels far past the end
+    EXPECT_FALSE(parses(corrupt(10, 20, 4)));          // pixels inside the headers
+    EXPECT_FALSE(parses(corrupt(10, 0xffffffff, 4)));  // offset wraps round
+    EXPECT_FALSE(parses(corrupt(14, 12, 4)));          // old OS/2 core header
+    EXPECT_FALSE(parses(corrupt(14, 0xfffffff0, 4)));  // header larger than the file
+    EXPECT_FALSE(parses(corrupt(18, 0, 4)));           // no width
+    EXPECT_FALSE(parses(corrupt(18, 0x80000000, 4)));  // negative width
+    EXPECT_FALSE(parses(corrupt(18, 0x7fffffff, 4)));  // rows far past the end
+    EXPECT_FALSE(parses(corrupt(22, 0xfffffffc, 4)));  // top-down rows
+    EXPECT_FALSE(parses(corrupt(22, 0x00100000, 4)));  // more rows than bytes
+    EXPECT_FALSE(parses(corrupt(26, 2, 2)));           // planes
+    EXPECT_FALSE(parses(corrupt(28, 0, 2)));           // no depth
+    EXPECT_FALSE(parses(corrupt(28, 23, 2)));          // odd depth
+    EXPECT_FALSE(parses(corrupt(30, 1, 4)));           // run-length compressed
+    EXPECT_TRUE(parses(corrupt(28, 8, 2)));            // 8 bits fit in the same bytes
 }
 
 TEST(EmbeddedPictures, AllEightAreThereWithTheirSizes) {

@@ -102,8 +102,7 @@ TEST(SaverMode, ChangePasswordAndUnknownLetters) {
 }
 
 TEST(SaverMode, WholeCommandLinesAsTheSystemWritesThem) {
-    EXPECT_EQ(parseSaverArgs(argumentString("\"C:\\Windows\\System32\\Halvorn.scr\" /s")).mode,
-              SaverMode::FullScreen);
+    EXPECT_EQ(parseSaverArgs(argumentString("\"C:\\Windows\\System32\\Halvorn.scr\" /s")).mode, SaverMode::FullScreen);
     const SaverCommand c = parseSaverArgs(argumentString("C:\\WINDOWS\\HALVORN.SCR /p 65636"));
     EXPECT_EQ(c.mode, SaverMode::Preview);
     EXPECT_EQ(c.window, 65636u);

@@ -79,8 +79,8 @@ int parent(int width, int height, const char* stop) {
     parentClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     parentClass.lpszClassName = "HalvornTestParent";
     RegisterClassA(&parentClass);
-    HWND window = CreateWindowExA(0, "HalvornTestParent", "Halvorn test parent", WS_POPUP | WS_VISIBLE, 100, 100,
-                                  width, height, nullptr, nullptr, parentClass.hInstance, nullptr);
+    HWND window = CreateWindowExA(0, "HalvornTestParent", "Halvorn test parent", WS_POPUP | WS_VISIBLE, 100, 100, width,
+                                  height, nullptr, nullptr, parentClass.hInstance, nullptr);
     if (window == nullptr) return 1;
     std::printf("%llu\n", number(window));
     std::fflush(stdout);
@@ -110,8 +110,8 @@ BOOL CALLBACK dumpControl(HWND control, LPARAM dialogValue) {
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     const std::string cls = className(control);
-    std::printf("control id=%d class=%s rect=%ld,%ld,%ld,%ld style=%08lx", GetDlgCtrlID(control), cls.c_str(),
-                r.left, r.top, r.right - r.left, r.bottom - r.top,
+    std::printf("control id=%d class=%s rect=%ld,%ld,%ld,%ld style=%08lx", GetDlgCtrlID(control), cls.c_str(), r.left,
+                r.top, r.right - r.left, r.bottom - r.top,
                 static_cast<unsigned long>(GetWindowLongA(control, GWL_STYLE)));
     if (_stricmp(cls.c_str(), "Button") == 0) {
         std::printf(" check=%d", static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0)));
