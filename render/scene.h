@@ -2,9 +2,9 @@
 // drawing order, and the viewport with its projection. Everything here needs a
 // current OpenGL context (compatibility profile, OpenGL 1.1 fixed function).
 //
-// One frame, as a host runs it: battle.FrameTimeMicros := frame length,
-// simulationStep() (clears the buffers), cameraFrame(), drawFrame(), glFlush,
-// swap. Sizes are pixels.
+// Hosts reach it through the saver module's GL painter (host/common/
+// gl_painter.h); the order of start-up and of a frame is the module's
+// (docs/architecture.md). Sizes are pixels.
 #ifndef HALVORN_RENDER_SCENE_H
 #define HALVORN_RENDER_SCENE_H
 

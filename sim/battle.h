@@ -5,12 +5,10 @@
 // turn rates in degrees per microsecond, scaled once per frame to units and
 // degrees per frame.
 //
-// Frame order: hosts drive every frame through the saver module
-// (host/common/saver.h), whose saverDraw sets battle.FrameTimeMicros and runs
-// simulationStep(), cameraFrame() (view/camera.h), then its painter.
-// Collisions and hits are found while ships and shots are drawn, so every
-// painter makes the drawing walk; drawBattle() is that walk alone, the
-// painter of a run without GL.
+// Hosts drive every frame through the saver module (host/common/saver.h),
+// which keeps the frame order (docs/architecture.md). Collisions and hits are
+// found while ships and shots are drawn, so every painter makes the drawing
+// walk; drawBattle() is that walk alone, the painter of a run without GL.
 #ifndef HALVORN_SIM_BATTLE_H
 #define HALVORN_SIM_BATTLE_H
 
