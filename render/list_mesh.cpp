@@ -88,21 +88,16 @@ void ListMeshSink::close() {
     inPrimitive_ = false;
     const std::vector<ListMesh::Corner>& v = open_;
     const std::size_t n = v.size();
+    const auto one = [&](std::size_t i, std::size_t j, std::size_t k) { add(v[i], v[j], v[k]); };
     switch (mode_) {
     case Mode::Triangles:
-        for (std::size_t k = 0; k + 2 < n; k += 3) add(v[k], v[k + 1], v[k + 2]);
+        forEachTriangle(Primitive::Triangles, n, one);
         break;
     case Mode::TriangleStrip:
-        for (std::size_t k = 0; k + 2 < n; ++k) {
-            if (k % 2 == 0) {
-                add(v[k], v[k + 1], v[k + 2]);
-            } else {
-                add(v[k + 1], v[k], v[k + 2]);
-            }
-        }
+        forEachTriangle(Primitive::TriangleStrip, n, one);
         break;
     case Mode::TriangleFan:
-        for (std::size_t k = 1; k + 1 < n; ++k) add(v[0], v[k], v[k + 1]);
+        forEachTriangle(Primitive::TriangleFan, n, one);
         break;
     case Mode::Quads:
         // Quad (a, b, c, d) as (a, b, d) and (b, c, d): d, whose colour a

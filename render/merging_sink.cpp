@@ -104,25 +104,9 @@ void MergingMeshSink::end() {
         }
         run_.push_back(c);
     };
-    switch (mode_) {
-    case Primitive::Triangles:
-        for (std::size_t k = 0; k + 2 < n; k += 3) add(corners_[k], corners_[k + 1], corners_[k + 2]);
-        break;
-    case Primitive::TriangleStrip:
-        for (std::size_t k = 0; k + 2 < n; ++k) {
-            if (k % 2 == 0) {
-                add(corners_[k], corners_[k + 1], corners_[k + 2]);
-            } else {
-                add(corners_[k + 1], corners_[k], corners_[k + 2]);
-            }
-        }
-        break;
-    case Primitive::TriangleFan:
-        for (std::size_t k = 1; k + 1 < n; ++k) add(corners_[0], corners_[k], corners_[k + 1]);
-        break;
-    case Primitive::Quads:
-        break;  // never mergeable
-    }
+    // Quads are never mergeable.
+    forEachTriangle(mode_, n,
+                    [&](std::size_t i, std::size_t j, std::size_t k) { add(corners_[i], corners_[j], corners_[k]); });
 }
 
 void MergingMeshSink::vertex(float x, float y, float z) {

@@ -134,29 +134,11 @@ void RecordingMeshSink::finishPrimitive() {
         t.first = a.index < b.index ? (a.index < c.index ? a.index : c.index) : (b.index < c.index ? b.index : c.index);
         triangles_.push_back(t);
     };
-    switch (mode_) {
-    case Primitive::Triangles:
-        for (std::size_t k = 0; k + 2 < n; k += 3) add(open_[k], open_[k + 1], open_[k + 2]);
-        break;
-    case Primitive::TriangleStrip:
-        // Every second triangle of a strip is taken in swapped order, so that
-        // all of them keep the winding of the first.
-        for (std::size_t k = 0; k + 2 < n; ++k) {
-            if (k % 2 == 0) {
-                add(open_[k], open_[k + 1], open_[k + 2]);
-            } else {
-                add(open_[k + 1], open_[k], open_[k + 2]);
-            }
-        }
-        break;
-    case Primitive::TriangleFan:
-        for (std::size_t k = 1; k + 1 < n; ++k) add(open_[0], open_[k], open_[k + 1]);
-        break;
-    case Primitive::Quads:
+    forEachTriangle(mode_, n, [&](std::size_t i, std::size_t j, std::size_t k) { add(open_[i], open_[j], open_[k]); });
+    if (mode_ == Primitive::Quads) {
         for (std::size_t k = 0; k + 3 < n; k += 4) {
             add(open_[k], open_[k + 1], open_[k + 2]);
             add(open_[k], open_[k + 2], open_[k + 3]);
         }
-        break;
     }
 }

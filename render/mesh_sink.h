@@ -20,6 +20,34 @@ enum class Winding { Cw, Ccw };
 // The opposite winding (GL_CW for GL_CCW and back).
 Winding swapped(Winding w);
 
+// The triangles of a triangle list, strip or fan of n corners, in drawing
+// order: triangle(i, j, k) gets their corners' indices. Every second triangle
+// of a strip comes in swapped order, so that all keep the first one's
+// winding, and each keeps GL's last corner last (flat shading takes its
+// colour). Quads are left to the caller: each splits them its own way.
+template <typename Triangle>
+void forEachTriangle(Primitive mode, std::size_t n, Triangle triangle) {
+    switch (mode) {
+    case Primitive::Triangles:
+        for (std::size_t k = 0; k + 2 < n; k += 3) triangle(k, k + 1, k + 2);
+        break;
+    case Primitive::TriangleStrip:
+        for (std::size_t k = 0; k + 2 < n; ++k) {
+            if (k % 2 == 0) {
+                triangle(k, k + 1, k + 2);
+            } else {
+                triangle(k + 1, k, k + 2);
+            }
+        }
+        break;
+    case Primitive::TriangleFan:
+        for (std::size_t k = 1; k + 1 < n; ++k) triangle(0, k, k + 1);
+        break;
+    case Primitive::Quads:
+        break;
+    }
+}
+
 class MeshSink {
 public:
     virtual ~MeshSink() {}
