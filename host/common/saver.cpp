@@ -26,6 +26,7 @@ namespace {
 struct SaverState {
     bool running = false;
     SaverPainter* painter = nullptr;
+    void (*armNextFrame)(int delayMs) = nullptr;
     int fixedFrameMs = 0;
     std::uint32_t startTickMs = 0;
     std::uint32_t previousTickMs = 0;  // program start, then every frame
@@ -47,6 +48,7 @@ void saverInit(const SaverConfig& config) {
     saverFree();
     state = SaverState();
     state.painter = config.painter != nullptr ? config.painter : &battleOnlyPainter();
+    state.armNextFrame = config.armNextFrame;
     state.fixedFrameMs = config.fixedFrameMs;
     state.startTickMs = config.startTickMs;
     state.previousTickMs = config.startTickMs;
@@ -78,6 +80,7 @@ SaverFrame saverDraw(std::uint32_t nowMs, SaverTimings* timings) {
         frame.frameMs = frame.lastFrameMs;
         frame.delayMs = state.framePeriod.periodMs();
     }
+    if (state.armNextFrame != nullptr) state.armNextFrame(frame.delayMs);
     battle.FrameTimeMicros = frame.frameMs * 1000;
 
     const Clock::time_point t0 = timings ? Clock::now() : Clock::time_point();

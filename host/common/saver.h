@@ -6,7 +6,9 @@
 //   saverReshape(w, h)       whenever the window's client size changes
 //   saverDraw(nowMs)         once per frame; then it swaps, shows
 //                            frame.fpsText if it likes, and calls again
-//                            frame.delayMs after nowMs
+//                            frame.delayMs after nowMs (a host with a
+//                            one-shot timer arms it from the config's
+//                            armNextFrame, before the frame's work)
 //   saverFree()              before it tears the context down
 //
 // and the module keeps the start-up order, the frame order, the frame pacing
@@ -50,6 +52,11 @@ struct SaverConfig {
     std::uint32_t startTickMs = 0;    // the host's clock at program start, ms
     int fixedFrameMs = 0;             // > 0: every frame lasts this long (reproducible runs)
     SaverPainter* painter = nullptr;  // not owned; null: battleOnlyPainter()
+    // Called by every saverDraw once the frame period is adapted and before
+    // the battle steps, with the delay of the next frame, ms: a host with a
+    // one-shot timer arms it here, so that the next frame is due a whole
+    // period after this one began, however long this one takes. Null: none.
+    void (*armNextFrame)(int delayMs) = nullptr;
 };
 
 // Time spent in the parts of one frame, ms (filled when asked for).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "saver.h"
@@ -103,17 +104,26 @@ TEST(SaverTest, MeasuredFrameTimesComeFromTheHostsClockAndWrap) {
     saverFree();
 }
 
-TEST(SaverTest, SlowFramesLengthenThePeriod) {
+// What the host's timer was armed with, and how many frames had stepped then.
+std::vector<std::pair<int, int>> armed;
+void recordArming(int delayMs) { armed.emplace_back(delayMs, battle.FrameCounter); }
+
+TEST(SaverTest, SlowFramesLengthenThePeriodAndTheTimerIsArmedBeforeTheStep) {
     SaverConfig c = battleConfig(0, 3);
     c.fixedFrameMs = 0;
+    c.armNextFrame = recordArming;
+    armed.clear();
     saverInit(c);
     std::uint32_t now = 0;
     SaverFrame f;
-    for (int i = 0; i < 61; ++i) {
+    for (int i = 0; i < 62; ++i) {
+        const int framesBefore = battle.FrameCounter;
         now += 60;  // every frame late
         f = saverDraw(now);
+        ASSERT_EQ(armed.size(), static_cast<std::size_t>(i + 1));
+        EXPECT_EQ(armed.back(), std::make_pair(f.delayMs, framesBefore)) << "frame " << i;
+        EXPECT_EQ(f.delayMs, i < 60 ? 31 : 60 * 61 / 60 + 5) << "frame " << i;
     }
-    EXPECT_EQ(f.delayMs, 60 * 61 / 60 + 5);
     saverFree();
 }
 
