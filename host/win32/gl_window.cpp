@@ -125,17 +125,20 @@ void drawFrameRateLine(HWND window, const std::string& text) {
     TextOutA(windowDc, 0, client.bottom - 20, text.c_str(), static_cast<int>(text.size()));
 }
 
-void runFrame(HWND window) {
+// Arms the next frame's one-shot timer: called by the saver module once the
+// frame period is adapted and before the battle steps, so that the next frame
+// is due a whole period after this one began. A timer that cannot report its
+// capabilities ends the saver.
+void armNextFrame(int periodMs) {
     TIMECAPS caps;
     if (timeGetDevCaps(&caps, sizeof caps) != TIMERR_NOERROR) ExitProcess(0);
     const UINT resolution = timerResolution(caps);
     requestResolution(resolution);
+    armTimer(periodMs, resolution, caps);
+}
 
-    const DWORD now = GetTickCount();
-    const SaverFrame frame = saverDraw(now);
-    // The next frame is due frame.delayMs after this one began.
-    const int spent = static_cast<int>(GetTickCount() - now);
-    armTimer(frame.delayMs - spent, resolution, caps);
+void runFrame(HWND window) {
+    const SaverFrame frame = saverDraw(GetTickCount());
     SwapBuffers(windowDc);
     if (!frame.fpsText.empty()) drawFrameRateLine(window, frame.fpsText);
 }
@@ -161,6 +164,7 @@ void createGlWindow(HWND window) {
     config.height = client.bottom;
     config.startTickMs = programStartTick;
     config.painter = &painter;
+    config.armNextFrame = armNextFrame;
     saverInit(config);
 
     TIMECAPS caps = {};

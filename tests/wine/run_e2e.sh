@@ -496,7 +496,7 @@ stop_saver "$saver_pid"
 # --- frame-rate line ------------------------------------------------------------------
 set_profile 0 0 0 1 0
 wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
-  /d 'gdi32.SetTextColor;gdi32.SetBkColor;gdi32.TextOutA' /f >/dev/null 2>&1
+  /d 'gdi32.SetTextColor;gdi32.SetBkColor;gdi32.TextOutA;winmm.timeSetEvent;opengl32.glClear;gdi32.SwapBuffers' /f >/dev/null 2>&1
 xdotool mousemove 640 360
 WINEDEBUG=-all,+relay wine "$saver" /s >"$work/fps.log" 2>&1 &
 saver_pid=$!
@@ -521,6 +521,21 @@ if wait_until "$wait_s" saver_x_window; then
       fail "HVIsFrameCounter=1: the frame-rate line" "neither on the screen nor in the GDI trace"
     fi
   fi
+  # The frame timer, in the traced calls: T (timeSetEvent), C (the frame's
+  # glClear, its first drawing), S (SwapBuffers). Each frame arms the next
+  # one-shot timer with the whole period before it steps and draws (T C ...
+  # S), never after (C T), and the first 40 ask for 31 ms: the period is only
+  # reconsidered after 61 frames.
+  frame_calls() {
+    grep -oE 'Call (winmm\.timeSetEvent|opengl32\.glClear|gdi32\.SwapBuffers)' "$work/fps.log" |
+      sed 's/.*timeSetEvent/T/; s/.*glClear/C/; s/.*SwapBuffers/S/' | tr -d '\n'
+  }
+  wait_until 30 eval '[ $(frame_calls | grep -o TC | wc -l) -ge 30 ]'
+  frame_calls=$(frame_calls)
+  delays=$(grep -oE 'Call winmm\.timeSetEvent\([0-9a-f]+,' "$work/fps.log" | head -n 40 | sed 's/.*(//; s/,//' | sort -u | tr '\n' ' ')
+  armed=$(grep -o 'TC' <<<"$frame_calls" | wc -l)
+  check "timer: every frame arms the next timer for 31 ms before it draws ($armed frames; delays asked: $delays)" \
+    eval "[ $armed -ge 30 ] && ! grep -q CT <<<'$frame_calls' && [ '$delays' = '0000001f ' ]"
   xdotool key space
   exit_code "$saver_pid" 20
   check "HVIsFrameCounter=1: a key closes it with exit code 0 (got $code)" test "$code" = 0
