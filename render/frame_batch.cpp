@@ -4,6 +4,8 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "render/debris_batch.h"
@@ -135,6 +137,12 @@ float stretch(const float m[16]) {
     return s;
 }
 
+// The address of a vertex attribute `offset` bytes into the array at `base`,
+// which may be an offset into a buffer object (and so 0).
+const GLvoid* attribute(const char* base, std::size_t offset) {
+    return reinterpret_cast<const GLvoid*>(reinterpret_cast<std::uintptr_t>(base) + offset);
+}
+
 }  // namespace
 
 bool frameBatching() { return batchingOn; }
@@ -160,6 +168,7 @@ FrameBatch::FrameBatch() {
 
 void FrameBatch::beginFrame() {
     depth_ = 0;
+    stream_.beginFrame();
     // Lists called directly load their matrix: OpenGL's own comes back at the end.
     glGetFloatv(GL_MODELVIEW_MATRIX, stack_[0]);
     baseKnown_ = true;
@@ -519,6 +528,14 @@ void FrameBatch::flush() {
     }
     // runFirst_[r] is now where run r ends.
 
+    // One copy of the flush's vertices to OpenGL: into the stream's buffer,
+    // or, with client arrays, left where they are.
+    const std::size_t solidBytes = solid_.size() * sizeof(Vertex);
+    const std::size_t stagingBytes = staging_.size() * sizeof(Vertex);
+    stream_.reserve(solidBytes + stagingBytes);
+    const char* const solidAt = solid_.empty() ? nullptr : stream_.put(solid_.data(), solidBytes);
+    const char* const stagingAt = staging_.empty() ? nullptr : stream_.put(staging_.data(), stagingBytes);
+
     const GLsizei stride = static_cast<GLsizei>(sizeof(Vertex));
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT |
                  GL_COLOR_BUFFER_BIT | GL_TRANSFORM_BIT);
@@ -533,16 +550,16 @@ void FrameBatch::flush() {
     glShadeModel(GL_FLAT);
 
     if (!solid_.empty()) {
-        glVertexPointer(3, GL_FLOAT, stride, solid_[0].p);
-        glNormalPointer(GL_FLOAT, stride, solid_[0].n);
-        glColorPointer(4, GL_FLOAT, stride, solid_[0].c);
+        glVertexPointer(3, GL_FLOAT, stride, attribute(solidAt, offsetof(Vertex, p)));
+        glNormalPointer(GL_FLOAT, stride, attribute(solidAt, offsetof(Vertex, n)));
+        glColorPointer(4, GL_FLOAT, stride, attribute(solidAt, offsetof(Vertex, c)));
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(solid_.size()));
         ++stats_.draws;
     }
     if (!staging_.empty()) {
-        glVertexPointer(3, GL_FLOAT, stride, staging_[0].p);
-        glNormalPointer(GL_FLOAT, stride, staging_[0].n);
-        glColorPointer(4, GL_FLOAT, stride, staging_[0].c);
+        glVertexPointer(3, GL_FLOAT, stride, attribute(stagingAt, offsetof(Vertex, p)));
+        glNormalPointer(GL_FLOAT, stride, attribute(stagingAt, offsetof(Vertex, n)));
+        glColorPointer(4, GL_FLOAT, stride, attribute(stagingAt, offsetof(Vertex, c)));
     }
     if (!debris_.empty()) {
         glDisable(GL_CULL_FACE);
@@ -581,7 +598,7 @@ void FrameBatch::flush() {
         glEnable(GL_BLEND);
         glEnable(GL_TEXTURE_2D);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, stride, staging_[0].t);
+        glTexCoordPointer(2, GL_FLOAT, stride, attribute(stagingAt, offsetof(Vertex, t)));
         int at = firstOf[32];
         for (int r = 0; r < runs; ++r) {
             const int end = runFirst_[static_cast<std::size_t>(r)];
@@ -593,6 +610,7 @@ void FrameBatch::flush() {
             at = end;
         }
     }
+    stream_.release();
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();

@@ -22,6 +22,7 @@ void GlPainter::start(int width, int height) {
     setSkippedLayers(skippedLayers);
     setDrawingPaths(paths);
     setFrameBatching(batched);
+    frameBatch().startStreaming(procLoader);
     updateViewport();
     loadTextures();
 }
@@ -38,6 +39,7 @@ void GlPainter::draw() {
 }
 
 void GlPainter::stop() {
+    frameBatch().stopStreaming();
     uninstallRenderer();
     setSkippedLayers(0);
     setDrawingPaths(DrawingPaths());

@@ -4,6 +4,7 @@
 #define HALVORN_HOST_COMMON_GL_PAINTER_H
 
 #include "render/drawing_paths.h"
+#include "render/vertex_stream.h"
 #include "saver.h"
 
 class GlPainter final : public SaverPainter {
@@ -14,6 +15,10 @@ public:
     DrawingPaths paths;
     // The battle drawn in batches (render/frame_batch.h); false: item by item.
     bool batched = true;
+    // The context's way of finding entry points beyond OpenGL 1.1: with it
+    // the batch streams its vertices through buffer objects where the context
+    // has them; null: client arrays.
+    GlProcLoader procLoader = nullptr;
 
     void start(int width, int height) override;
     void reshape(int width, int height) override;

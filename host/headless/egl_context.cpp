@@ -82,6 +82,8 @@ void drainGlErrors() {
 
 }  // namespace
 
+void* eglProc(const char* name) { return reinterpret_cast<void*>(eglGetProcAddress(name)); }
+
 struct EglContext::Impl {
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLContext context = EGL_NO_CONTEXT;

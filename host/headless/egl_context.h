@@ -16,6 +16,10 @@ enum class EglTarget {
     Pbuffer,  // always a pbuffer surface
 };
 
+// Finds an OpenGL entry point of the current EGL context by name
+// (eglGetProcAddress): null when it has none. The renderer's GlProcLoader.
+void* eglProc(const char* name);
+
 class EglContext {
 public:
     // Creates the context and its width x height render target (pixels) and

@@ -199,6 +199,7 @@ int runHeadless(const ProgramOptions& o) {
     painter.skippedLayers = o.skip;
     painter.paths = o.paths;
     painter.batched = !o.unbatched;
+    painter.procLoader = eglProc;
     SaverConfig config;
     config.settings = userSettings(o);
     config.seed = seed;

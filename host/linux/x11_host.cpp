@@ -34,6 +34,7 @@
 #include "fps_overlay.h"
 #include "gl_painter.h"
 #include "saver.h"
+#include "egl_context.h"  // eglProc
 #include "x11_egl.h"
 #include "x11_fps_line.h"
 
@@ -222,6 +223,7 @@ private:
         painter_.skippedLayers = options_.skip;
         painter_.paths = options_.paths;
         painter_.batched = !options_.unbatched;
+        painter_.procLoader = eglProc;
         config.painter = &painter_;
         saverInit(config);
         return true;

@@ -85,6 +85,10 @@ void createPalette() {
     }
 }
 
+// Finds an OpenGL entry point of the current context: what opengl32 does not
+// export comes from the driver through wglGetProcAddress.
+void* wglProc(const char* name) { return reinterpret_cast<void*>(wglGetProcAddress(name)); }
+
 void CALLBACK timerProc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
     // A timer that fires while the child is going finds no window: a post to
     // no window would land in this thread's own queue.
@@ -163,6 +167,7 @@ void createGlWindow(HWND window) {
     config.width = client.right;
     config.height = client.bottom;
     config.startTickMs = programStartTick;
+    painter.procLoader = wglProc;
     config.painter = &painter;
     config.armNextFrame = armNextFrame;
     saverInit(config);

@@ -36,6 +36,8 @@ struct BattleRun {
     std::string skipReason;
 };
 
+// The letterboxed battle's batch draws from client arrays, the other's from
+// buffer objects (as the programs draw where the context has them).
 BattleRun runBattle(bool batched, bool letterbox) {
     BattleRun run;
     BattleSetup setup;
@@ -45,8 +47,12 @@ BattleRun runBattle(bool batched, bool letterbox) {
     setup.ships = 120;
     setup.letterbox = letterbox;
     setup.batched = batched;
+    setup.streamed = !letterbox;
     GlBattle gl;
     if (!gl.start(setup, &run.skipReason)) return run;
+    if (batched) {
+        EXPECT_EQ(frameBatch().streaming(), setup.streamed);
+    }
     for (int k = 0; k < Frames; ++k) {
         gl.frame();
         run.pictures.push_back(gl.read());

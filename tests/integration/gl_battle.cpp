@@ -34,6 +34,7 @@ bool GlBattle::start(const BattleSetup& setup, std::string* error) {
     config.fixedFrameMs = FrameMs;
     painter_.paths = setup.paths;
     painter_.batched = setup.batched;
+    painter_.procLoader = setup.streamed ? eglProc : nullptr;
     config.painter = &painter_;
     saverInit(config);
     return true;

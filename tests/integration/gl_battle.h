@@ -25,6 +25,7 @@ struct BattleSetup {
     bool lowResStars = false;
     DrawingPaths paths;   // how the renderer draws debris and ship lists
     bool batched = true;  // the battle drawn through the frame batch; false: item by item
+    bool streamed = true; // the batch's vertices through buffer objects, as the programs draw; false: client arrays
 };
 
 // One battle in its own context, driven through the saver module as the

@@ -1,0 +1,143 @@
+// The vertex stream; see vertex_stream.h.
+#include "render/vertex_stream.h"
+
+#ifdef _WIN32
+#include <windows.h>  // the system's GL header builds on it
+#endif
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The buffer-object entry points and constants (OpenGL 1.5; the ARB
+// extension's have the same values).
+constexpr GLenum ArrayBuffer = 0x8892;  // GL_ARRAY_BUFFER
+constexpr GLenum StreamDraw = 0x88E0;   // GL_STREAM_DRAW
+
+using GenBuffersFn = void(APIENTRY*)(GLsizei, GLuint*);
+using DeleteBuffersFn = void(APIENTRY*)(GLsizei, const GLuint*);
+using BindBufferFn = void(APIENTRY*)(GLenum, GLuint);
+using BufferDataFn = void(APIENTRY*)(GLenum, std::ptrdiff_t, const void*, GLenum);
+using BufferSubDataFn = void(APIENTRY*)(GLenum, std::ptrdiff_t, std::ptrdiff_t, const void*);
+
+struct BufferProcs {
+    GenBuffersFn genBuffers = nullptr;
+    DeleteBuffersFn deleteBuffers = nullptr;
+    BindBufferFn bindBuffer = nullptr;
+    BufferDataFn bufferData = nullptr;
+    BufferSubDataFn bufferSubData = nullptr;
+};
+
+BufferProcs gl;
+
+// First room of a buffer, bytes: a busy 300-ship frame needs about 1.5 MB.
+constexpr std::size_t FirstCapacity = 1u << 20;
+
+template <typename Fn>
+bool find(GlProcLoader load, const char* name, const char* suffix, Fn* out) {
+    char full[64];
+    std::snprintf(full, sizeof full, "%s%s", name, suffix);
+    void* p = load(full);
+    // Some Windows drivers answer 1, 2, 3 or -1 for "none".
+    const std::uintptr_t v = reinterpret_cast<std::uintptr_t>(p);
+    if (v <= 3 || v == ~std::uintptr_t(0)) return false;
+    *out = reinterpret_cast<Fn>(p);
+    return true;
+}
+
+bool findAll(GlProcLoader load, const char* suffix) {
+    BufferProcs found;
+    if (!find(load, "glGenBuffers", suffix, &found.genBuffers) ||
+        !find(load, "glDeleteBuffers", suffix, &found.deleteBuffers) ||
+        !find(load, "glBindBuffer", suffix, &found.bindBuffer) ||
+        !find(load, "glBufferData", suffix, &found.bufferData) ||
+        !find(load, "glBufferSubData", suffix, &found.bufferSubData)) {
+        return false;
+    }
+    gl = found;
+    return true;
+}
+
+}  // namespace
+
+bool hasBufferObjects(const char* version, const char* extensions) {
+    int major = 0, minor = 0;
+    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+        (major > 1 || (major == 1 && minor >= 5))) {
+        return true;
+    }
+    if (extensions == nullptr) return false;
+    const char* const name = "GL_ARB_vertex_buffer_object";
+    const std::size_t length = std::strlen(name);
+    for (const char* at = std::strstr(extensions, name); at != nullptr; at = std::strstr(at + 1, name)) {
+        const bool startsWord = at == extensions || at[-1] == ' ';
+        if (startsWord && (at[length] == ' ' || at[length] == '\0')) return true;
+    }
+    return false;
+}
+
+bool VertexStream::start(GlProcLoader load) {
+    stop();
+    if (load == nullptr) return false;
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (!hasBufferObjects(version, extensions)) return false;
+    int major = 0, minor = 0;
+    const bool core = version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+                      (major > 1 || (major == 1 && minor >= 5));
+    if (!(core && findAll(load, "")) && !findAll(load, "ARB")) return false;
+    gl.genBuffers(2, buffers_);
+    if (buffers_[0] == 0 || buffers_[1] == 0) {
+        gl.deleteBuffers(2, buffers_);
+        buffers_[0] = buffers_[1] = 0;
+        return false;
+    }
+    buffered_ = true;
+    return true;
+}
+
+void VertexStream::stop() {
+    if (buffered_) {
+        release();
+        gl.deleteBuffers(2, buffers_);
+    }
+    *this = VertexStream();
+}
+
+void VertexStream::beginFrame() {
+    current_ = 1 - current_;
+    offset_ = 0;
+}
+
+void VertexStream::reserve(std::size_t bytes) {
+    if (!buffered_) return;
+    const GLuint buffer = buffers_[current_];
+    gl.bindBuffer(ArrayBuffer, buffer);
+    bound_ = true;
+    std::size_t& capacity = capacity_[current_];
+    if (offset_ + bytes <= capacity) return;
+    // A new store for the buffer: earlier draws keep the old one. Twice what
+    // the frame needs, so that a growing battle seldom comes back here.
+    std::size_t grown = capacity == 0 ? FirstCapacity : capacity;
+    while (grown < 2 * (offset_ + bytes)) grown *= 2;
+    gl.bufferData(ArrayBuffer, static_cast<std::ptrdiff_t>(grown), nullptr, StreamDraw);
+    capacity = grown;
+    offset_ = 0;
+}
+
+const char* VertexStream::put(const void* data, std::size_t bytes) {
+    if (!buffered_) return static_cast<const char*>(data);
+    const std::size_t at = offset_;
+    gl.bufferSubData(ArrayBuffer, static_cast<std::ptrdiff_t>(at), static_cast<std::ptrdiff_t>(bytes), data);
+    offset_ = at + bytes;  // the batch puts whole vertices of floats: offsets stay aligned
+    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(at));
+}
+
+void VertexStream::release() {
+    if (!bound_) return;
+    gl.bindBuffer(ArrayBuffer, 0);
+    bound_ = false;
+}

@@ -1,0 +1,61 @@
+// The stream that carries the frame batch's vertices to OpenGL. Where the
+// context has buffer objects (OpenGL 1.5, or GL_ARB_vertex_buffer_object),
+// each flush copies its vertices into a buffer object the stream keeps from
+// frame to frame (two, taken in turn frame by frame, so a frame never writes
+// where the previous one may still be read), growing it only when a frame
+// needs more room. Without them the batch's own arrays are drawn as client
+// arrays, as OpenGL 1.1 does; a driver then copies them anew at every draw,
+// and Mesa allocates and frees that copy each time, which costs more than
+// the batch saves once a battle is busy.
+//
+// The entry points beyond OpenGL 1.1 are not exported by every system's GL
+// library (Windows' opengl32 has only 1.1), so the host hands the renderer
+// its context's way of finding them. Needs a current OpenGL context.
+#ifndef HALVORN_RENDER_VERTEX_STREAM_H
+#define HALVORN_RENDER_VERTEX_STREAM_H
+
+#include <cstddef>
+
+// Finds an OpenGL entry point of the current context by name (eglGetProcAddress,
+// wglGetProcAddress); null when it has none.
+using GlProcLoader = void* (*)(const char* name);
+
+class VertexStream {
+public:
+    // Looks the buffer objects up in the current context through `load`:
+    // by version first, then by extension. False (client arrays from then
+    // on) when `load` is null or the context has none.
+    bool start(GlProcLoader load);
+    // Deletes the buffers (the context must still be current); client arrays
+    // until the next start.
+    void stop();
+    // True while the vertices go through buffer objects.
+    bool buffered() const { return buffered_; }
+
+    // A new frame: the other buffer, written from its start.
+    void beginFrame();
+    // Makes room for `bytes` more in the frame's buffer (binding it), before
+    // the puts of one flush: growing never moves what those puts wrote.
+    void reserve(std::size_t bytes);
+    // Copies bytes of data into the reserved room; returns what the
+    // gl*Pointer calls take for them: an offset into the bound buffer, or,
+    // without buffer objects, data itself.
+    const char* put(const void* data, std::size_t bytes);
+    // Unbinds the buffer after the flush's draws, so that later client
+    // arrays mean client memory again.
+    void release();
+
+private:
+    bool buffered_ = false;
+    unsigned buffers_[2] = {0, 0};
+    std::size_t capacity_[2] = {0, 0};
+    int current_ = 0;
+    std::size_t offset_ = 0;
+    bool bound_ = false;
+};
+
+// The GL version "major.minor..." at least 1.5, or the extension listed
+// among the space-separated names: the buffer objects exist. Either may be null.
+bool hasBufferObjects(const char* version, const char* extensions);
+
+#endif
