@@ -7,6 +7,7 @@
 //   hvprobe version               platform id and version GetVersionExA reports
 //   hvprobe find CLASS [NAME]     handle of a top-level window ("-" for no name)
 //   hvprobe dialog                handle of the visible settings dialog
+//   hvprobe profile KEY VALUE     writes KEY=VALUE into the saver's profile section
 //   hvprobe dump HWND             the dialog: size, owner, then every control
 //   hvprobe tree HWND             the window and its descendants, one per line
 //   hvprobe alive HWND            exit 0 while HWND is a window
@@ -177,6 +178,10 @@ int main(int argc, char** argv) {
         if (found == nullptr) return 1;
         std::printf("%llu\n", number(found));
         return 0;
+    }
+    if (command == "profile" && argc == 4) {
+        // The saver's settings, written as its dialog writes them.
+        return WriteProfileStringA("Halvorn", argv[2], argv[3]) ? 0 : 1;
     }
     if (command == "dump" && argc == 3) return dump(parseWindow(argv[2]));
     if (command == "tree" && argc == 3) {
