@@ -101,11 +101,8 @@ else
 fi
 
 for entry in applications/halvorn.desktop applications/screensavers/halvorn.desktop; do
-  if out=$(desktop-file-validate "$work/root/usr/share/$entry" 2>&1) && ! grep -qE 'error|warning' <<<"$out"; then
-    pass "desktop-file-validate $entry"
-  else
-    fail "desktop-file-validate $entry" "$out"
-  fi
+  check "desktop-file-validate $entry: no error or warning" eval \
+    '! desktop-file-validate "$work/root/usr/share/$entry" 2>&1 | grep -E "error|warning"'
 done
 
 # --- lintian ----------------------------------------------------------------
@@ -178,11 +175,7 @@ else
   before=$(installed_packages)
   # Whatever happens, the machine ends with the packages it had.
   restore() {
-    local extra
-    apt_quiet purge halvorn
-    extra=$(comm -13 <(echo "$before") <(installed_packages))
-    # shellcheck disable=SC2086
-    [ -z "$extra" ] || apt_quiet purge $extra
+    apt_quiet purge halvorn $(comm -13 <(echo "$before") <(installed_packages))
     rm -rf "$work"
   }
   trap restore EXIT
@@ -191,8 +184,6 @@ else
     pass "apt install ./$(basename "$deb")"
     check "the installed module runs: --version says 'halvorn $upstream'" \
       test "$(timeout 30 /usr/libexec/xscreensaver/halvorn --version)" = "halvorn $upstream"
-    check "the installed program draws a headless frame" \
-      eval 'timeout 120 halvorn --headless --frames 1 --size 64x48 --seed 1 >/dev/null 2>&1'
   else
     fail "apt install ./$(basename "$deb")" "$(tail -n 5 "$work/apt.log")"
   fi

@@ -1,21 +1,16 @@
 #!/usr/bin/env bash
-# The Windows downloads under Wine, in a fresh prefix on a virtual X display:
-# the zip's contents, then the installer HalvornSetup-<version>.exe run
-# silently (/S) as a user or a deployment tool would: the saver in the system
-# folder, the current-saver values, the "Apps and features" entry, the version
-# Explorer shows, the installed saver running full screen, the silent
-# uninstall, an upgrade over an older build, and an uninstall that keeps the
-# saver the user chose since.
-#
+# The Windows downloads: the zip's contents, then HalvornSetup-<version>.exe
+# run silently (/S) under Wine in a fresh prefix on a virtual X display:
+# install, the installed saver full screen, uninstall, an upgrade over an older
+# build, an uninstall that keeps the saver the user chose since.
 #   tests/wine/installer_test.sh [BUILD_DIR]     (BUILD_DIR: build-win)
-#
-# Needs wine (64-bit), Xvfb, xdotool, xwininfo, makensis (nsis, for the older
-# build) and unzip; exits with 77 (skipped) without them. HALVORN_E2E_KEEP=1
-# keeps the work folder.
+# Needs wine (64-bit), Xvfb, xdotool, xwininfo, makensis and unzip, else exits
+# with 77 (skipped). HALVORN_E2E_KEEP=1 keeps the work folder.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../packaging/common.sh
 . "$here/../packaging/common.sh"
+skip_unless wine wineserver Xvfb xdotool xwininfo makensis unzip timeout
 build=$(cd "${1:-$here/../../build-win}" && pwd) || exit 2
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 scr=$build/host/win32/Halvorn.scr
@@ -25,7 +20,6 @@ probe_exe=$build/tests/wine/hvprobe.exe
 for f in "$scr" "$setup" "$zip" "$probe_exe"; do
   [ -f "$f" ] || { echo "missing $f (build the Windows targets with makensis installed first)"; exit 2; }
 done
-skip_unless wine wineserver Xvfb xdotool xwininfo makensis unzip timeout
 
 work=$(mktemp -d /tmp/halvorn-setup.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
@@ -55,8 +49,7 @@ export DISPLAY=:$(head -n1 "$work/display")
 timeout 300 wineboot -i >"$work/wineboot.log" 2>&1
 wineserver -w
 
-system32=$WINEPREFIX/drive_c/windows/system32
-installed=$system32/Halvorn.scr
+installed=$WINEPREFIX/drive_c/windows/system32/Halvorn.scr
 instdir=$WINEPREFIX/drive_c/Program\ Files/Halvorn
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Halvorn'
 desktop_key='HKCU\Control Panel\Desktop'
@@ -70,15 +63,11 @@ reg_value() {
 # the session has ended (an uninstaller goes on from a copy of itself).
 run_windows() { timeout 300 wine "$@" >>"$work/wine.log" 2>&1; wineserver -w; }
 uninstall_entry() {
-  echo "$(reg_value "$uninstall_key" DisplayName)|$(reg_value "$uninstall_key" DisplayVersion)|$(reg_value "$uninstall_key" Publisher)|$(reg_value "$uninstall_key" DisplayIcon)|$(reg_value "$uninstall_key" UninstallString)|$(reg_value "$uninstall_key" QuietUninstallString)"
+  for v in DisplayName DisplayVersion Publisher DisplayIcon UninstallString QuietUninstallString; do
+    printf '%s|' "$(reg_value "$uninstall_key" $v)"; done
 }
-quiet_uninstall() {
-  local command
-  command=$(reg_value "$uninstall_key" QuietUninstallString)
-  [ -n "$command" ] || return 1
-  # shellcheck disable=SC2046  # '"C:\...\Uninstall.exe" /S': the quoted path, then /S
-  eval run_windows $(sed 's/\\/\\\\/g' <<<"$command")
-}
+# Runs the entry's quiet uninstall string: '"C:\...\Uninstall.exe" /S'.
+quiet_uninstall() { eval run_windows "$(reg_value "$uninstall_key" QuietUninstallString | sed 's/\\/\\\\/g')"; }
 
 # --- a silent install ------------------------------------------------------------
 
@@ -87,7 +76,7 @@ check "/S: Halvorn.scr is in the 64-bit system folder, this build's" cmp -s "$in
 check "/S: Halvorn is the current saver (SCRNSAVE.EXE, ScreenSaveActive=1)" \
   eval '[ "$(reg_value "$desktop_key" SCRNSAVE.EXE)" = "C:\\windows\\system32\\Halvorn.scr" ] &&
         [ "$(reg_value "$desktop_key" ScreenSaveActive)" = 1 ]'
-expected="Halvorn screen saver|$version|The Halvorn developers|C:\\windows\\system32\\Halvorn.scr,0|\"C:\\Program Files\\Halvorn\\Uninstall.exe\"|\"C:\\Program Files\\Halvorn\\Uninstall.exe\" /S"
+expected="Halvorn screen saver|$version|The Halvorn developers|C:\\windows\\system32\\Halvorn.scr,0|\"C:\\Program Files\\Halvorn\\Uninstall.exe\"|\"C:\\Program Files\\Halvorn\\Uninstall.exe\" /S|"
 entry=$(uninstall_entry)
 check "/S: the uninstall entry names Halvorn $version, its publisher, icon and (quiet) uninstallers ($entry)" \
   eval '[ "$entry" = "$expected" ] && [ "$(($(reg_value "$uninstall_key" EstimatedSize)))" -gt 1000 ]'
@@ -140,8 +129,10 @@ check "$version over 1.0.0 ($old_installed): the saver replaced in place, the en
 # --- the user chose another saver; uninstalling keeps that choice ----------------------
 
 wine reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\system32\other.scr' /f >/dev/null 2>&1
+chosen=$(reg_value "$desktop_key" SCRNSAVE.EXE)
 quiet_uninstall
-check "an uninstall keeps the saver the user chose since (other.scr) and removes Halvorn" \
-  eval '[ "$(reg_value "$desktop_key" SCRNSAVE.EXE)" = "C:\\windows\\system32\\other.scr" ] && [ ! -e "$installed" ]'
+kept=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+check "an uninstall keeps the saver the user chose since ($chosen, then $kept) and removes Halvorn" \
+  eval '[ "$chosen" = "C:\\windows\\system32\\other.scr" ] && [ "$kept" = "$chosen" ] && [ ! -e "$installed" ]'
 
 finish
