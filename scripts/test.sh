@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds everything and runs all tests:
-# the native unit and integration tests, then the Windows cross-build with its
-# unit tests under Wine, then the screen saver's end-to-end suite under Wine
-# in a virtual X display.
+# the native unit and integration tests with the package tests (the native
+# build is hardened as the Debian package is, so lintian judges it), then the
+# Windows cross-build with its unit tests under Wine, then the screen saver's
+# end-to-end suite and the installer's under Wine in a virtual X display.
 #   scripts/test.sh            everything above
 #   scripts/test.sh --native   native tests only
 set -euo pipefail
@@ -12,7 +13,7 @@ jobs=$(nproc)
 scripts/install-deps.sh all
 
 echo "== native build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVORN_HARDEN=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -LE soak
 
@@ -30,3 +31,6 @@ ctest --test-dir build-win --output-on-failure -L unit -LE 'soak|gl'
 
 echo "== Halvorn.scr end to end under Wine"
 tests/wine/run_e2e.sh build-win
+
+echo "== the Windows installer and zip under Wine"
+tests/wine/installer_test.sh build-win

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "render/drawing_paths.h"
+#include "halvorn_version.h"
 #include "render/layers.h"
 #include "sim/battle.h"
 
@@ -102,6 +103,7 @@ const OptionInfo OptionTable[] = {
     {"unbatched", Kind::Flag, 0, 0, "",
      "draw the battle item by item instead of in batches (the reference picture, for comparing)"},
     {"help", Kind::Flag, 0, 0, "", "show this help"},
+    {"version", Kind::Flag, 0, 0, "", "show the program's version"},
 };
 
 const OptionInfo* findOption(const std::string& name) {
@@ -142,6 +144,8 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
             o->unbatched = true;
         else if (name == "help")
             o->help = true;
+        else if (name == "version")
+            o->version = true;
         return true;
     }
     case Kind::Integer: {
@@ -255,6 +259,10 @@ ParseResult parseOptions(int argc, const char* const* argv) {
         result.status = ParseStatus::Help;
         return result;
     }
+    if (result.options.version) {
+        result.status = ParseStatus::Version;
+        return result;
+    }
     const ProgramOptions& o = result.options;
     // XScreenSaver's settings dialog previews a module by appending
     // --window-id to its command, --root included: the given window wins.
@@ -346,6 +354,10 @@ int finishParse(const ParseResult& result, const char* program, std::FILE* out, 
         return -1;
     case ParseStatus::Help:
         std::fputs(optionsHelpText(program).c_str(), out);
+        std::fflush(out);
+        return 0;
+    case ParseStatus::Version:
+        std::fprintf(out, "%s %s\n", program ? program : "halvorn", HALVORN_VERSION);
         std::fflush(out);
         return 0;
     case ParseStatus::Error:

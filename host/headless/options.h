@@ -43,11 +43,13 @@ struct ProgramOptions {
     DrawingPaths paths;            // --debris late|immediate, --lists merged|plain
     bool unbatched = false;        // --unbatched: the battle drawn item by item, not batched
     bool help = false;             // --help
+    bool version = false;          // --version
 };
 
 enum class ParseStatus {
     Run,    // options are valid: run the program
     Help,   // --help was given: print optionsHelpText() and exit with status 0
+    Version,  // --version was given: print the program's name and version, exit with status 0
     Error,  // invalid: print the error line and exit with status 2
 };
 
@@ -74,7 +76,7 @@ bool parseWindowId(const std::string& text, unsigned long* id);
 constexpr int BadOptionsExitStatus = 2;
 
 // Handles a result that does not run: Help prints the help text to out and
-// gives 0; Error prints "program: <error>" as one line to err and gives 2.
+// gives 0; Version prints "program X.Y.Z" to out and gives 0; Error prints "program: <error>" as one line to err and gives 2.
 // Gives -1 for Run (nothing printed).
 int finishParse(const ParseResult& result, const char* program, std::FILE* out, std::FILE* err);
 

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what lands there:
-# the program in bin/ and in XScreenSaver's module folder, the settings file
-# and the manual page; that the settings file is well formed and that every
-# command line it can produce is one the installed program accepts; and that
-# the manual page documents exactly the options the program lists.
+# the program in bin/ and a link to it in XScreenSaver's module folder, the
+# settings file, the manual page, the desktop entries, icons and documents;
+# that the settings file is well formed and that every command line it can
+# produce is one the installed program accepts; that the manual page documents
+# exactly the options the program lists; and that both name the version.
 #
-#   tests/packaging/install_test.sh CMAKE BUILD_DIR
+#   tests/packaging/install_test.sh CMAKE BUILD_DIR VERSION
 #
 # Needs xmllint (libxml2-utils) and gzip; exits with 77 (skipped) without
 # them. groff, when present, also checks that the page formats cleanly.
@@ -14,8 +15,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=common.sh
 . "$here/common.sh"
 
-cmake=${1:?usage: install_test.sh CMAKE BUILD_DIR}
-build=${2:?usage: install_test.sh CMAKE BUILD_DIR}
+cmake=${1:?usage: install_test.sh CMAKE BUILD_DIR VERSION}
+build=${2:?usage: install_test.sh CMAKE BUILD_DIR VERSION}
+version=${3:?usage: install_test.sh CMAKE BUILD_DIR VERSION}
 skip_unless xmllint gzip timeout
 
 work=$(mktemp -d /tmp/halvorn-install.XXXXXX)
@@ -38,13 +40,17 @@ man=$prefix/share/man/man6/halvorn.6.gz
 
 is_program() { [ -f "$1" ] && [ ! -L "$1" ] && [ -x "$1" ]; }
 check "bin/halvorn is an executable file" is_program "$program"
-check "libexec/xscreensaver/halvorn is an executable file" is_program "$module"
-check "both are the same program" cmp -s "$program" "$module"
+check "libexec/xscreensaver/halvorn is a relative link to bin/halvorn" \
+  eval '[ -L "$module" ] && [ "$(readlink "$module")" = ../../bin/halvorn ] && [ "$module" -ef "$program" ]'
 check "share/xscreensaver/config/halvorn.xml is installed" test -f "$xml"
 check "share/man/man6/halvorn.6.gz is installed" test -f "$man"
 
-expected=$(printf '%s\n' bin/halvorn libexec/xscreensaver/halvorn \
-  share/man/man6/halvorn.6.gz share/xscreensaver/config/halvorn.xml)
+expected=$( (printf '%s\n' bin/halvorn libexec/xscreensaver/halvorn share/man/man6/halvorn.6.gz \
+  share/xscreensaver/config/halvorn.xml share/applications/halvorn.desktop \
+  share/applications/screensavers/halvorn.desktop share/doc/halvorn/copyright \
+  share/doc/halvorn/changelog.Debian.gz share/lintian/overrides/halvorn
+  for size in 16 32 48 64 128 256; do echo "share/icons/hicolor/${size}x${size}/apps/halvorn.png"; done) |
+  LC_ALL=C sort)
 installed=$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
 if [ "$installed" = "$expected" ]; then
   pass "nothing else is installed"
@@ -228,7 +234,8 @@ else
     "only in --help: $(comm -23 <(echo "$help_options") <(echo "$page_options") | tr '\n' ' ')\
 only in the page: $(comm -13 <(echo "$help_options") <(echo "$page_options") | tr '\n' ' ')"
 fi
-check "the manual page is in section 6" grep -qE '^\.TH HALVORN 6 ' <<<"$page"
+check "the manual page is in section 6 and names version $version" grep -qE "^\\.TH HALVORN 6 .*\"Halvorn $version\"" <<<"$page"
+check "halvorn --version says 'halvorn $version'" test "$(timeout 30 "$program" --version)" = "halvorn $version"
 if command -v groff >/dev/null 2>&1; then
   warnings=$(groff -ww -z -man <<<"$page" 2>&1)
   if [ -z "$warnings" ]; then pass "the manual page formats without warnings"

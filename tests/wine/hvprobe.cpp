@@ -5,6 +5,7 @@
 //   hvprobe parent W H STOPFILE   a top-level window W x H at (100, 100); prints
 //                                 its handle, destroys it once STOPFILE exists
 //   hvprobe version               platform id and version GetVersionExA reports
+//   hvprobe fileversion FILE      the file's version resource as Explorer shows it
 //   hvprobe find CLASS [NAME]     handle of a top-level window ("-" for no name)
 //   hvprobe dialog                handle of the visible settings dialog
 //   hvprobe profile KEY VALUE     writes KEY=VALUE into the saver's profile section
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -155,6 +157,38 @@ BOOL CALLBACK treeLine(HWND window, LPARAM) {
 
 }  // namespace
 
+// The version resource of a file, read as Explorer's properties read it: the
+// fixed file version ("fixed=a.b.c.d"), then "Name=value" for each string in
+// the first language the file declares.
+int fileVersion(const char* path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) return 1;
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(path, 0, size, data.data())) return 1;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed) return 1;
+    std::printf("fixed=%u.%u.%u.%u\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    WORD* translation = nullptr;  // language, code page
+    if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+        length < 2 * sizeof(WORD)) {
+        return 1;
+    }
+    char block[64];
+    std::snprintf(block, sizeof block, "\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+    for (const char* name :
+         {"CompanyName", "FileDescription", "FileVersion", "LegalCopyright", "ProductName", "ProductVersion"}) {
+        char* value = nullptr;
+        if (VerQueryValueA(data.data(), (std::string(block) + name).c_str(), reinterpret_cast<void**>(&value), &length) &&
+            value && length > 0) {
+            std::printf("%s=%s\n", name, value);
+        }
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "parent" && argc == 5) return parent(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
@@ -184,6 +218,7 @@ int main(int argc, char** argv) {
         return WriteProfileStringA("Halvorn", argv[2], argv[3]) ? 0 : 1;
     }
     if (command == "dump" && argc == 3) return dump(parseWindow(argv[2]));
+    if (command == "fileversion" && argc == 3) return fileVersion(argv[2]);
     if (command == "tree" && argc == 3) {
         HWND window = parseWindow(argv[2]);
         if (!IsWindow(window)) return 1;

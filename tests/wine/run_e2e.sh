@@ -33,6 +33,8 @@ fi
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../../build-win}" && pwd) || exit 2
 wait_s=${HALVORN_E2E_WAIT:-60}
+# The project's version, which the dialog's caption shows.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 scr=$build/host/win32/Halvorn.scr
 probe_exe=$build/tests/wine/hvprobe.exe
@@ -210,7 +212,7 @@ set_profile() {  # set_profile LETTERBOX SHIPS RANDOMVIEW FRAMECOUNTER LOWRES
 
 # Expected controls: id|class|text|x|y|w|h in dialog units (h "-" not checked).
 dialog_table='65535|Static|Halvorn|7|7|230|13
-65535|Static|Version 1.0|7|20|230|10
+65535|Static|Version '"$version"'|7|20|230|10
 1029|Button|Start with random view|23|35|140|23
 1016|Button|"Letter Box" Mode|23|58|131|16
 1034|Button|Use low resolution starfield|23|79|98|13
