@@ -3,21 +3,16 @@
 // can fail without leaving a file that looks finished. Skipped without ffmpeg
 // and ffprobe, or without an EGL display.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "egl_context.h"
@@ -26,6 +21,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr int Frames = 48;
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -50,6 +47,7 @@ int shell(const std::string& command) {
 // Peak signal-to-noise ratio of the luma (BT.709 weights) of b against a, over
 // the top-left w x h pixels, dB.
 double lumaPsnr(const RgbImage& a, const RgbImage& b, int w, int h) {
+    if (b.width < w || b.height < h) return 0.0;
     double sum = 0.0;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -59,8 +57,7 @@ double lumaPsnr(const RgbImage& a, const RgbImage& b, int w, int h) {
             sum += d * d;
         }
     }
-    const double mse = sum / (static_cast<double>(w) * h);
-    return mse > 0.0 ? 10.0 * std::log10(255.0 * 255.0 / mse) : 99.0;
+    return sum > 0.0 ? 10.0 * std::log10(255.0 * 255.0 * w * h / sum) : 99.0;
 }
 
 class RecordTest : public ::testing::Test {
@@ -80,206 +77,151 @@ protected:
         if (!HasFailure() && !dir.empty()) fs::remove_all(dir);
     }
 
-    // Runs the program with the arguments after the environment assignments
-    // env ("" for none); standard error goes to `err`.
-    int run(const std::vector<std::string>& args, const std::string& env = "") {
-        std::string command = env + " " + quoted(HALVORN_PROGRAM);
-        for (const std::string& a : args) command += " " + quoted(a);
-        command += " >/dev/null 2>" + quoted((dir / "stderr.txt").string());
+    // The program with the battle of every run here and the extra arguments,
+    // standard error to dir/stderr.txt, as a shell command.
+    std::string program(const std::vector<std::string>& extra) {
+        std::string command = quoted(HALVORN_PROGRAM) + " --seed 7 --ships 20 --frame-ms 31";
+        for (const std::string& a : extra) command += " " + quoted(a);
+        return command + " >/dev/null 2>" + quoted((dir / "stderr.txt").string());
+    }
+    // Runs a shell command; `err` gets the program's standard error.
+    int run(const std::string& command) {
         const int status = shell(command);
         err = readFile(dir / "stderr.txt");
         return status;
     }
+    std::string path(const std::string& name) { return (dir / name).string(); }
 
-    // What ffprobe finds in the video: "codec,width,height,rate" of its first
-    // stream, the frames decoded and the duration in seconds.
-    struct Probe {
-        std::string stream;
-        int frames = -1;
-        double seconds = -1.0;
-    };
-    Probe probe(const fs::path& video) {
-        const fs::path out = dir / "probe.txt";
+    // ffprobe's "codec,width,height,rate,frames" of the video's stream, then a
+    // line with its duration in seconds.
+    std::string probe(const std::string& video) {
         shell(
-            "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-            "stream=codec_name,width,height,r_frame_rate,nb_read_frames:format=duration -of default=nw=1 " +
-            quoted(video.string()) + " >" + quoted(out.string()));
-        std::istringstream in(readFile(out));
-        fs::remove(out);
-        std::map<std::string, std::string> found;
-        for (std::string line; std::getline(in, line);) {
-            const std::size_t eq = line.find('=');
-            if (eq != std::string::npos) found[line.substr(0, eq)] = line.substr(eq + 1);
-        }
-        Probe p;
-        p.stream = found["codec_name"] + "," + found["width"] + "," + found["height"] + "," + found["r_frame_rate"];
-        if (!found["nb_read_frames"].empty()) p.frames = std::atoi(found["nb_read_frames"].c_str());
-        if (!found["duration"].empty()) p.seconds = std::atof(found["duration"].c_str());
-        return p;
-    }
-
-    // Frame n (0-based) of the video, decoded to RGB.
-    RgbImage decodedFrame(const fs::path& video, int n) {
-        const fs::path png = dir / ("decoded-" + std::to_string(n) + ".png");
-        shell("ffmpeg -v error -y -i " + quoted(video.string()) + " -vf " +
-              quoted("select=eq(n\\," + std::to_string(n) + ")") + " -frames:v 1 -pix_fmt rgb24 " +
-              quoted(png.string()));
-        RgbImage image;
-        std::string error;
-        EXPECT_TRUE(readPng(png.string(), &image, &error)) << error;
-        return image;
+            "ffprobe -v error -count_frames -select_streams v:0 -of csv=p=0 -show_entries "
+            "stream=codec_name,width,height,r_frame_rate,nb_read_frames:format=duration " +
+            quoted(video) + " >" + quoted(path("probe.txt")));
+        const std::string text = readFile(path("probe.txt"));
+        fs::remove(path("probe.txt"));
+        return text;
     }
 
     // The names in dir, sorted, but for the captured standard error.
-    std::vector<std::string> files() {
+    std::string files() {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) {
-            if (e.path().filename() != "stderr.txt") names.push_back(e.path().filename().string());
-        }
+        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
-        return names;
+        std::string list;
+        for (const std::string& n : names) list += n == "stderr.txt" ? "" : n + " ";
+        return list;
     }
 
     fs::path dir;
     std::string err;
 };
 
-constexpr int Frames = 48;
-
-// The options of every run here, then extra.
-std::vector<std::string> battle(const std::vector<std::string>& extra) {
-    std::vector<std::string> args = {"--seed", "7", "--ships", "20", "--frame-ms", "31"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
-}
-
 // Each container holds every frame of the run at 1000/31 frames per second
-// (a GIF's delays are hundredths of a second, so only its length is exact to
+// (a GIF's delays are hundredths of a second, so its length is right only to
 // them), and its first and last frames are the run's pictures up to the
 // codec's loss. Recording changes nothing in the battle.
 TEST_F(RecordTest, EachContainerHoldsTheRunAtItsPace) {
     struct Case {
         const char* name;
         const char* size;
-        const char* probed;  // codec, width, height, rate
+        const char* probed;  // codec, width, height, rate, frames
         double psnrFloor;    // dB, luma
     };
     // Measured at 160x90, seed 7 (first and last frame): mp4 38.4 and 36.0 dB,
     // webm 40.6 and 33.6, gif 43.9 and 43.7. An odd mp4 loses its last column
     // and row.
     const Case cases[] = {
-        {"run.mp4", "160x90", "h264,160,90,1000/31", 33.0},
-        {"run.webm", "160x90", "vp9,160,90,1000/31", 30.0},
-        {"run.gif", "160x90", "gif,160,90,100/1", 38.0},
-        {"odd.mp4", "161x91", "h264,160,90,1000/31", 33.0},
+        {"run.mp4", "160x90", "h264,160,90,1000/31,48", 33.0},
+        {"run.webm", "160x90", "vp9,160,90,1000/31,48", 30.0},
+        {"run.gif", "160x90", "gif,160,90,100/1,48", 38.0},
+        {"odd.mp4", "161x91", "h264,160,90,1000/31,48", 33.0},
     };
-    std::string referenceSize;
     std::string referenceTrace;
-    RgbImage first, last;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.size != referenceSize) {
-            // The reference: the same run written as pictures.
-            ASSERT_EQ(run(battle({"--frames", "48", "--size", c.size, "--output", (dir / c.size).string(), "--trace",
-                                  (dir / "reference.jsonl").string()})),
-                      0)
-                << err;
-            referenceTrace = readFile(dir / "reference.jsonl");
-            std::string error;
-            ASSERT_TRUE(readPng(framePngPath((dir / c.size).string(), 1), &first, &error)) << error;
-            ASSERT_TRUE(readPng(framePngPath((dir / c.size).string(), Frames), &last, &error)) << error;
-            referenceSize = c.size;
+        const std::vector<std::string> common = {"--frames", std::to_string(Frames), "--size", c.size, "--trace"};
+        std::vector<std::string> args = common;
+        if (!fs::exists(path(c.size))) {  // the reference: the same run written as pictures
+            for (const std::string& a : {path("reference.jsonl"), std::string("--output"), path(c.size)}) {
+                args.push_back(a);
+            }
+            ASSERT_EQ(run(program(args)), 0) << err;
+            referenceTrace = readFile(path("reference.jsonl"));
+            args = common;
         }
-        ASSERT_EQ(run(battle({"--frames", "48", "--size", c.size, "--record", (dir / c.name).string(), "--trace",
-                              (dir / "recorded.jsonl").string()})),
-                  0)
-            << err;
-        EXPECT_EQ(readFile(dir / "recorded.jsonl"), referenceTrace);
+        for (const std::string& a : {path("recorded.jsonl"), std::string("--record"), path(c.name)}) {
+            args.push_back(a);
+        }
+        ASSERT_EQ(run(program(args)), 0) << err;
+        EXPECT_EQ(readFile(path("recorded.jsonl")), referenceTrace);
 
-        const Probe probed = probe(dir / c.name);
-        EXPECT_EQ(probed.stream, c.probed);
-        EXPECT_EQ(probed.frames, Frames);
-        EXPECT_NEAR(probed.seconds, Frames * 0.031, 0.0101);
+        const std::string probed = probe(path(c.name));
+        EXPECT_EQ(probed.substr(0, probed.find('\n')), c.probed);
+        EXPECT_NEAR(std::atof(probed.c_str() + probed.find('\n') + 1), Frames * 0.031, 0.0101) << probed;
 
-        const int w = first.width & (c.probed[0] == 'h' ? ~1 : ~0);
-        const int h = first.height & (c.probed[0] == 'h' ? ~1 : ~0);
-        const double psnrFirst = lumaPsnr(first, decodedFrame(dir / c.name, 0), w, h);
-        const double psnrLast = lumaPsnr(last, decodedFrame(dir / c.name, Frames - 1), w, h);
-        EXPECT_GE(psnrFirst, c.psnrFloor);
-        EXPECT_GE(psnrLast, c.psnrFloor);
-        std::printf("%s: luma PSNR first %.1f dB, last %.1f dB\n", c.name, psnrFirst, psnrLast);
+        // The first and the last frame, decoded.
+        shell("ffmpeg -v error -i " + quoted(path(c.name)) + " -vf 'select=eq(n\\,0)+eq(n\\," +
+              std::to_string(Frames - 1) + ")' -vsync 0 -pix_fmt rgb24 " + quoted(path("decoded-%d.png")));
+        for (int i : {1, 2}) {
+            RgbImage drawn, decoded;
+            std::string error;
+            ASSERT_TRUE(readPng(framePngPath(path(c.size), i == 1 ? 1 : Frames), &drawn, &error)) << error;
+            ASSERT_TRUE(readPng(path("decoded-" + std::to_string(i) + ".png"), &decoded, &error)) << error;
+            const bool even = c.probed[0] == 'h';
+            const double psnr = lumaPsnr(drawn, decoded, drawn.width & ~int(even), drawn.height & ~int(even));
+            EXPECT_GE(psnr, c.psnrFloor) << "frame " << i;
+        }
     }
 }
 
-// Every failure is one line and a non-zero status, and leaves no video and
-// no temporary file behind.
+// Every failure is one line, the last, with a non-zero status, and leaves no
+// video and no temporary file behind.
 TEST_F(RecordTest, FailuresLeaveNoVideo) {
     // Stands in for an encoder that dies after the first frames.
-    const fs::path fake = dir / "bin";
-    fs::create_directories(fake);
-    std::ofstream(fake / "ffmpeg") << "#!/bin/sh\nhead -c 100000 >/dev/null\necho 'disk on fire' >&2\nexit 3\n";
-    fs::permissions(fake / "ffmpeg", fs::perms::owner_all);
+    fs::create_directories(dir / "bin" / "none");
+    std::ofstream(dir / "bin" / "ffmpeg") << "#!/bin/sh\nhead -c 100000 >/dev/null\necho 'disk on fire' >&2\nexit 3\n";
+    fs::permissions(dir / "bin" / "ffmpeg", fs::perms::owner_all);
     std::ofstream(dir / "file") << "not a folder";
-    const fs::path nowhere = dir / "bin" / "none";
-    fs::create_directories(nowhere);
-
     struct Case {
-        const char* what;
         std::string env;
         std::string target;
         int status;
         const char* said;
     };
     const Case cases[] = {
-        {"no ffmpeg", "PATH=" + nowhere.string(), (dir / "a.mp4").string(), 1, "(apt-get install ffmpeg)"},
-        {"unknown extension", "", (dir / "a.mkv").string(), 2, "--record"},
-        {"unwritable place", "", (dir / "file" / "a.mp4").string(), 1, "cannot write beside"},
-        {"ffmpeg dies", "PATH=" + fake.string() + ":\"$PATH\"", (dir / "a.mp4").string(), 1, "status 3: disk on fire"},
+        {"PATH=" + path("bin/none"), path("a.mp4"), 1, "(apt-get install ffmpeg)"},
+        {"", path("a.mkv"), 2, "--record"},
+        {"", path("file/a.mp4"), 1, "cannot write beside"},
+        {"PATH=" + path("bin") + ":\"$PATH\"", path("a.mp4"), 1, "status 3: disk on fire (after "},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(run(battle({"--frames", "48", "--size", "160x90", "--record", c.target}), c.env), c.status);
+        SCOPED_TRACE(c.said);
+        EXPECT_EQ(run(c.env + " " + program({"--frames", "48", "--size", "160x90", "--record", c.target})), c.status);
         const std::size_t at = err.find(c.said);
         ASSERT_NE(at, std::string::npos) << err;
-        EXPECT_EQ(err.find('\n', at), err.size() - 1) << err;  // the last line, and one line
-        EXPECT_EQ(err.find("(after 0 frames)"), std::string::npos) << "it died in the middle";
-        EXPECT_EQ(files(), (std::vector<std::string>{"bin", "file"}));
+        EXPECT_EQ(err.find('\n', at), err.size() - 1) << err;
+        EXPECT_EQ(err.find("(after 0 frames)"), std::string::npos) << "ffmpeg died in the middle";
+        EXPECT_EQ(files(), "bin file ");
     }
 }
 
 // A stop signal in the middle ends the video at the last frame written: it
 // plays, the program exits with 0, and only the video is left.
 TEST_F(RecordTest, StopSignalFinishesTheVideo) {
-    const fs::path video = dir / "stopped.webm";
-    const std::string errPath = (dir / "stderr.txt").string();
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        std::freopen(errPath.c_str(), "w", stderr);
-        ::execl(HALVORN_PROGRAM, HALVORN_PROGRAM, "--record", video.c_str(), "--size", "160x90", "--seed", "7",
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    // Wait until ffmpeg has written a part of the video.
-    const fs::path partial = dir / (".stopped.webm." + std::to_string(pid) + ".part");
-    std::error_code ec;
-    for (int i = 0; i < 300 && fs::file_size(partial, ec) == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    err = readFile(errPath);
-    ASSERT_TRUE(WIFEXITED(status)) << err;
-    EXPECT_EQ(WEXITSTATUS(status), 0) << err;
-    const Probe probed = probe(video);
-    EXPECT_EQ(probed.stream, "vp9,160,90,1000/31");
-    EXPECT_GT(probed.frames, 0);
-    EXPECT_NE(err.find("record: " + video.string() + ": " + std::to_string(probed.frames) + " frames"),
-              std::string::npos)
-        << err;
-    EXPECT_EQ(files(), std::vector<std::string>{"stopped.webm"});
+    // Once ffmpeg has written a part of the video (under the name with the program's id).
+    const std::string command = "cd " + quoted(dir.string()) + " && { " +
+                                program({"--size", "160x90", "--record", "stopped.webm"}) +
+                                " & p=$!; i=0; while [ ! -s .stopped.webm.$p.part ] && [ $i -lt 300 ]; do "
+                                "sleep 0.05; i=$((i + 1)); done; sleep 0.3; kill -TERM $p; wait $p; }";
+    ASSERT_EQ(run(command), 0) << err;
+    const std::string probed = probe(path("stopped.webm"));
+    const int frames = std::atoi(probed.c_str() + probed.find(",1000/31,") + 9);
+    EXPECT_EQ(probed.substr(0, probed.find('\n')), "vp9,160,90,1000/31," + std::to_string(frames));
+    EXPECT_GT(frames, 0);
+    EXPECT_NE(err.find("record: stopped.webm: " + std::to_string(frames) + " frames"), std::string::npos) << err;
+    EXPECT_EQ(files(), "stopped.webm ");
 }
 
 }  // namespace
