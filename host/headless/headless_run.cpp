@@ -187,7 +187,7 @@ private:
     std::int64_t total_;
     bool live_;
     bool shown_ = false;
-    double nextS_ = 0.0;
+    double nextS_ = 0.5;  // the first rate is a guess until some frames have passed
 };
 
 }  // namespace

@@ -52,6 +52,10 @@ void addYuv420(std::vector<std::string>* a, const char* crop) {
                "-color_range", "tv"});
 }
 
+// A file name as ffmpeg must read it: with the file protocol named, so that a
+// name with a colon is not taken for another protocol.
+std::string fileUrl(const std::string& path) { return "file:" + path; }
+
 }  // namespace
 
 bool videoFormatForPath(const std::string& path, VideoFormat* format) {
@@ -97,14 +101,14 @@ std::vector<std::vector<std::string>> videoEncoderPasses(VideoFormat format, int
     case VideoFormat::Mp4:
         addYuv420(&first, (width | height) & 1 ? "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0" : nullptr);
         addAll(&first, {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-movflags", "+faststart", "-f", "mp4",
-                        "-y", files.partial.c_str()});
+                        "-y", fileUrl(files.partial).c_str()});
         return {first};
     case VideoFormat::Webm:
         addYuv420(&first, nullptr);
         // Constant quality (CRF with no bit-rate cap); row threads, and the
         // speed step that keeps VP9 within a few times H.264's time.
         addAll(&first, {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-deadline", "good", "-cpu-used", "4",
-                        "-row-mt", "1", "-f", "webm", "-y", files.partial.c_str()});
+                        "-row-mt", "1", "-f", "webm", "-y", fileUrl(files.partial).c_str()});
         return {first};
     case VideoFormat::Gif: {
         // A palette for the whole clip needs every frame before the first can
@@ -112,11 +116,12 @@ std::vector<std::vector<std::string>> videoEncoderPasses(VideoFormat format, int
         // first pass keeps them losslessly on disk while it gathers the
         // palette's statistics, and the second colours them.
         addAll(&first, {"-filter_complex", "[0:v]split[keep][stats];[stats]palettegen[palette]", "-map", "[keep]",
-                        "-c:v", "ffv1", "-f", "matroska", "-y", files.intermediate.c_str(), "-map", "[palette]", "-f",
-                        "image2", "-update", "1", "-y", files.palette.c_str()});
+                        "-c:v", "ffv1", "-f", "matroska", "-y", fileUrl(files.intermediate).c_str(), "-map",
+                        "[palette]", "-f", "image2", "-update", "1", "-y", fileUrl(files.palette).c_str()});
         std::vector<std::string> second = commonHead();
-        addAll(&second, {"-i", files.intermediate.c_str(), "-i", files.palette.c_str(), "-filter_complex",
-                         "[0:v][1:v]paletteuse=dither=bayer:bayer_scale=3", "-f", "gif", "-y", files.partial.c_str()});
+        addAll(&second,
+               {"-i", fileUrl(files.intermediate).c_str(), "-i", fileUrl(files.palette).c_str(), "-filter_complex",
+                "[0:v][1:v]paletteuse=dither=bayer:bayer_scale=3", "-f", "gif", "-y", fileUrl(files.partial).c_str()});
         return {first, second};
     }
     }
