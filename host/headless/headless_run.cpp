@@ -253,10 +253,12 @@ int runHeadless(const ProgramOptions& o) {
     saverInit(config);
 
     TraceFrame traceFrame;
+    RecordProgress progress(o.framesGiven ? o.frames : -1);
     auto writeTrace = [&](std::int64_t frame) {
         if (!trace.isOpen()) return true;
         battle_glue::snapshot(frame, &traceFrame);
         if (trace.write(traceFrame, &error)) return true;
+        progress.clear();
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     };
@@ -279,7 +281,6 @@ int runHeadless(const ProgramOptions& o) {
     RgbImage picture;
     int status = 0;
     SaverTimings timings;
-    RecordProgress progress(o.framesGiven ? o.frames : -1);
 
     for (std::int64_t k = 1; !o.framesGiven || k <= o.frames; ++k) {
         if (stopRequested) break;
@@ -302,6 +303,7 @@ int runHeadless(const ProgramOptions& o) {
         if (o.fps) {
             const std::int64_t clockMs = ticksMs();
             if (clockMs - lastFpsPrint >= 1000) {
+                progress.clear();
                 std::fprintf(stderr, "%s\n", frame.fpsText.c_str());
                 lastFpsPrint = clockMs;
             }
@@ -312,12 +314,14 @@ int runHeadless(const ProgramOptions& o) {
         const bool recordFrame = recorder.isRecording();
         if (writeFrame || sheetFrame || recordFrame) {
             if (!context->readPixels(&picture, &error)) {
+                progress.clear();
                 std::fprintf(stderr, "%s\n", error.c_str());
                 status = 1;
                 break;
             }
             if (o.fps) overlay.draw(&picture, frame.fpsText);
             if (writeFrame && !writePng(framePngPath(o.outputDir, k), picture, &error)) {
+                progress.clear();
                 std::fprintf(stderr, "%s\n", error.c_str());
                 status = 1;
                 break;

@@ -320,15 +320,16 @@ bool VideoRecorder::finish(std::string* error) {
         *error = "record: no recording is running";
         return false;
     }
+    if (frames_ == 0) {
+        *error = "record: no frame was drawn; no video written";
+        abandon();
+        return false;
+    }
     ::close(pipe_);
     pipe_ = -1;
     const std::vector<std::vector<std::string>> passes = videoEncoderPasses(format_, width_, height_, frameMs_, files_);
     bool ok = wait(error);
     for (std::size_t i = 1; ok && i < passes.size(); ++i) ok = spawn(passes[i], -1, error) && wait(error);
-    if (ok && frames_ == 0) {
-        *error = "record: no frame was drawn; no video written";
-        ok = false;
-    }
     if (ok && std::rename(files_.partial.c_str(), files_.target.c_str()) != 0) {
         *error = "record: cannot rename '" + files_.partial + "' to '" + files_.target + "': " + std::strerror(errno);
         ok = false;

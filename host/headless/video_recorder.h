@@ -85,7 +85,7 @@ public:
     void abandon();
 
     std::int64_t framesWritten() const { return frames_; }
-    bool isRecording() const { return pid_ > 0; }
+    bool isRecording() const { return pipe_ >= 0; }  // started, and taking frames
 
 private:
     // Starts ffmpeg with args, its standard input from inputFd (-1: /dev/null).
