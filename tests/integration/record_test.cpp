@@ -6,8 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int Frames = 48;
+constexpr int Frames = 48;  // as given to the runs below
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -38,9 +38,14 @@ std::string quoted(const std::string& s) {
     return q + "'";
 }
 
-// Exit status of a shell command, -1 when it did not exit normally.
-int shell(const std::string& command) {
-    const int raw = std::system(command.c_str());
+// Runs a shell command; its exit status (-1 when it did not exit) and its standard output.
+int shell(const std::string& command, std::string* out = nullptr) {
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        if (out) out->append(buffer, n);
+    }
+    const int raw = pipe ? ::pclose(pipe) : -1;
     return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
@@ -64,9 +69,7 @@ class RecordTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        if (shell("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") != 0) {
-            GTEST_SKIP() << "ffmpeg and ffprobe are not installed (apt-get install ffmpeg)";
-        }
+        if (shell("command -v ffmpeg && command -v ffprobe") != 0) GTEST_SKIP() << "no ffmpeg (apt-get install ffmpeg)";
         if (!EglContext::create(16, 16, &error)) GTEST_SKIP() << error;
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         dir = fs::path(::testing::TempDir()) / ("halvorn_record_" + test + "_" + std::to_string(::getpid()));
@@ -75,44 +78,38 @@ protected:
     }
     void TearDown() override {
         if (!HasFailure() && !dir.empty()) fs::remove_all(dir);
+        fs::remove(dir.string() + ".err");
     }
 
-    // The program with the battle of every run here and the extra arguments,
-    // standard error to dir/stderr.txt, as a shell command.
-    std::string program(const std::vector<std::string>& extra) {
-        std::string command = quoted(HALVORN_PROGRAM) + " --seed 7 --ships 20 --frame-ms 31";
+    // Runs the program (after the environment assignments env) with the
+    // battle of every run here and the extra arguments, its standard error
+    // into `err`; `then` follows it in the same shell.
+    int run(const std::vector<std::string>& extra, const std::string& env = "", const std::string& then = "") {
+        std::string command = "cd " + quoted(dir.string()) + " && { " + env + " " + quoted(HALVORN_PROGRAM) +
+                              " --seed 7 --ships 20 --frame-ms 31";
         for (const std::string& a : extra) command += " " + quoted(a);
-        return command + " >/dev/null 2>" + quoted((dir / "stderr.txt").string());
-    }
-    // Runs a shell command; `err` gets the program's standard error.
-    int run(const std::string& command) {
-        const int status = shell(command);
-        err = readFile(dir / "stderr.txt");
+        const int status = shell(command + " >/dev/null 2>" + quoted(dir.string() + ".err") + then + "; }");
+        err = readFile(dir.string() + ".err");
         return status;
     }
-    std::string path(const std::string& name) { return (dir / name).string(); }
-
-    // ffprobe's "codec,width,height,rate,frames" of the video's stream, then a
-    // line with its duration in seconds.
+    // ffprobe's "codec,width,height,rate,frames" of the video's stream, then
+    // a line with its duration in seconds.
     std::string probe(const std::string& video) {
+        std::string out;
         shell(
             "ffprobe -v error -count_frames -select_streams v:0 -of csv=p=0 -show_entries "
             "stream=codec_name,width,height,r_frame_rate,nb_read_frames:format=duration " +
-            quoted(video) + " >" + quoted(path("probe.txt")));
-        const std::string text = readFile(path("probe.txt"));
-        fs::remove(path("probe.txt"));
-        return text;
+                quoted(video),
+            &out);
+        return out;
     }
-
-    // The names in dir, sorted, but for the captured standard error.
+    // The names in dir, hidden ones included, sorted, one a line.
     std::string files() {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        std::string list;
-        for (const std::string& n : names) list += n == "stderr.txt" ? "" : n + " ";
-        return list;
+        std::string out;
+        shell("ls -A " + quoted(dir.string()), &out);
+        return out;
     }
+    std::string path(const std::string& name) { return (dir / name).string(); }
 
     fs::path dir;
     std::string err;
@@ -141,20 +138,12 @@ TEST_F(RecordTest, EachContainerHoldsTheRunAtItsPace) {
     std::string referenceTrace;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<std::string> common = {"--frames", std::to_string(Frames), "--size", c.size, "--trace"};
-        std::vector<std::string> args = common;
         if (!fs::exists(path(c.size))) {  // the reference: the same run written as pictures
-            for (const std::string& a : {path("reference.jsonl"), std::string("--output"), path(c.size)}) {
-                args.push_back(a);
-            }
-            ASSERT_EQ(run(program(args)), 0) << err;
+            ASSERT_EQ(run({"--frames", "48", "--size", c.size, "--trace", "reference.jsonl", "--output", c.size}), 0)
+                << err;
             referenceTrace = readFile(path("reference.jsonl"));
-            args = common;
         }
-        for (const std::string& a : {path("recorded.jsonl"), std::string("--record"), path(c.name)}) {
-            args.push_back(a);
-        }
-        ASSERT_EQ(run(program(args)), 0) << err;
+        ASSERT_EQ(run({"--frames", "48", "--size", c.size, "--trace", "recorded.jsonl", "--record", c.name}), 0) << err;
         EXPECT_EQ(readFile(path("recorded.jsonl")), referenceTrace);
 
         const std::string probed = probe(path(c.name));
@@ -162,8 +151,8 @@ TEST_F(RecordTest, EachContainerHoldsTheRunAtItsPace) {
         EXPECT_NEAR(std::atof(probed.c_str() + probed.find('\n') + 1), Frames * 0.031, 0.0101) << probed;
 
         // The first and the last frame, decoded.
-        shell("ffmpeg -v error -i " + quoted(path(c.name)) + " -vf 'select=eq(n\\,0)+eq(n\\," +
-              std::to_string(Frames - 1) + ")' -vsync 0 -pix_fmt rgb24 " + quoted(path("decoded-%d.png")));
+        shell("cd " + quoted(dir.string()) + " && ffmpeg -v error -i " + c.name +
+              " -vf 'select=eq(n\\,0)+eq(n\\,47)' -vsync 0 -pix_fmt rgb24 decoded-%d.png");
         for (int i : {1, 2}) {
             RgbImage drawn, decoded;
             std::string error;
@@ -184,26 +173,25 @@ TEST_F(RecordTest, FailuresLeaveNoVideo) {
     std::ofstream(dir / "bin" / "ffmpeg") << "#!/bin/sh\nhead -c 100000 >/dev/null\necho 'disk on fire' >&2\nexit 3\n";
     fs::permissions(dir / "bin" / "ffmpeg", fs::perms::owner_all);
     std::ofstream(dir / "file") << "not a folder";
-    struct Case {
-        std::string env;
-        std::string target;
+    const struct {
+        const char* env;
+        const char* target;
         int status;
         const char* said;
+    } cases[] = {
+        {"PATH=bin/none", "a.mp4", 1, "(apt-get install ffmpeg)"},
+        {"", "a.mkv", 2, "--record"},
+        {"", "file/a.mp4", 1, "cannot write beside"},
+        {"PATH=\"$PWD/bin:$PATH\"", "a.mp4", 1, "status 3: disk on fire (after "},
     };
-    const Case cases[] = {
-        {"PATH=" + path("bin/none"), path("a.mp4"), 1, "(apt-get install ffmpeg)"},
-        {"", path("a.mkv"), 2, "--record"},
-        {"", path("file/a.mp4"), 1, "cannot write beside"},
-        {"PATH=" + path("bin") + ":\"$PATH\"", path("a.mp4"), 1, "status 3: disk on fire (after "},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.said);
-        EXPECT_EQ(run(c.env + " " + program({"--frames", "48", "--size", "160x90", "--record", c.target})), c.status);
+        EXPECT_EQ(run({"--frames", "48", "--size", "160x90", "--record", c.target}, c.env), c.status);
         const std::size_t at = err.find(c.said);
         ASSERT_NE(at, std::string::npos) << err;
         EXPECT_EQ(err.find('\n', at), err.size() - 1) << err;
         EXPECT_EQ(err.find("(after 0 frames)"), std::string::npos) << "ffmpeg died in the middle";
-        EXPECT_EQ(files(), "bin file ");
+        EXPECT_EQ(files(), "bin\nfile\n");
     }
 }
 
@@ -211,17 +199,17 @@ TEST_F(RecordTest, FailuresLeaveNoVideo) {
 // plays, the program exits with 0, and only the video is left.
 TEST_F(RecordTest, StopSignalFinishesTheVideo) {
     // Once ffmpeg has written a part of the video (under the name with the program's id).
-    const std::string command = "cd " + quoted(dir.string()) + " && { " +
-                                program({"--size", "160x90", "--record", "stopped.webm"}) +
-                                " & p=$!; i=0; while [ ! -s .stopped.webm.$p.part ] && [ $i -lt 300 ]; do "
-                                "sleep 0.05; i=$((i + 1)); done; sleep 0.3; kill -TERM $p; wait $p; }";
-    ASSERT_EQ(run(command), 0) << err;
+    ASSERT_EQ(run({"--size", "160x90", "--record", "stopped.webm"}, "",
+                  " & p=$!; i=0; while [ ! -s .stopped.webm.$p.part ] && [ $i -lt 300 ]; do sleep 0.05; "
+                  "i=$((i + 1)); done; sleep 0.3; kill -TERM $p; wait $p"),
+              0)
+        << err;
     const std::string probed = probe(path("stopped.webm"));
     const int frames = std::atoi(probed.c_str() + probed.find(",1000/31,") + 9);
     EXPECT_EQ(probed.substr(0, probed.find('\n')), "vp9,160,90,1000/31," + std::to_string(frames));
     EXPECT_GT(frames, 0);
     EXPECT_NE(err.find("record: stopped.webm: " + std::to_string(frames) + " frames"), std::string::npos) << err;
-    EXPECT_EQ(files(), "stopped.webm ");
+    EXPECT_EQ(files(), "stopped.webm\n");
 }
 
 }  // namespace
