@@ -72,12 +72,6 @@ bool videoFormatForPath(const std::string& path, VideoFormat* format) {
     return true;
 }
 
-void videoSize(VideoFormat format, int width, int height, int* videoWidth, int* videoHeight) {
-    const bool even = format == VideoFormat::Mp4;
-    *videoWidth = even ? width & ~1 : width;
-    *videoHeight = even ? height & ~1 : height;
-}
-
 std::string videoFrameRate(int frameMs) { return "1000/" + std::to_string(frameMs); }
 
 VideoFiles videoFilesFor(const std::string& target, pid_t pid) {
@@ -99,6 +93,7 @@ std::vector<std::vector<std::string>> videoEncoderPasses(VideoFormat format, int
     addRawInput(&first, width, height, frameMs);
     switch (format) {
     case VideoFormat::Mp4:
+        // yuv420p needs even sides: an odd one loses its last column or row.
         addYuv420(&first, (width | height) & 1 ? "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0" : nullptr);
         addAll(&first, {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-movflags", "+faststart", "-f", "mp4",
                         "-y", fileUrl(files.partial).c_str()});

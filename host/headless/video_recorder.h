@@ -28,10 +28,6 @@ enum class VideoFormat {
 // case); false for any other name.
 bool videoFormatForPath(const std::string& path, VideoFormat* format);
 
-// The size of the video made from width x height frames: H.264's yuv420p
-// needs even sides, so an mp4 drops the last column or row of an odd side.
-void videoSize(VideoFormat format, int width, int height, int* videoWidth, int* videoHeight);
-
 // The frame rate of frames frameMs milliseconds long, as ffmpeg reads a
 // rational: "1000/31".
 std::string videoFrameRate(int frameMs);
