@@ -3,8 +3,9 @@
 #   scripts/install-deps.sh core   compilers, CMake, GoogleTest, Google Benchmark
 #   scripts/install-deps.sh gl     + OpenGL (EGL, Mesa), X11, PNG, FreeType, a font
 #   scripts/install-deps.sh all    + FCL, clang's fuzzer runtime, MinGW-w64, Wine, Xvfb tools,
-#                                    XScreenSaver and the packaging tools the tests and
-#                                    scripts/package.sh use (lintian, NSIS, zip, git)
+#                                    XScreenSaver, the packaging tools the tests and
+#                                    scripts/package.sh use (lintian, NSIS, zip, git), and ffmpeg
+#                                    (halvorn --record runs it; its tests probe the videos)
 set -euo pipefail
 level=${1:-all}
 
@@ -14,7 +15,7 @@ gl=(libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libx11-de
 extra=(libfcl-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix
        binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick x11-utils
        xscreensaver xscreensaver-data xscreensaver-gl libxml2-utils dpkg-dev groff-base gzip
-       lintian desktop-file-utils nsis unzip git)
+       lintian desktop-file-utils nsis unzip git ffmpeg)
 
 pkgs=("${core[@]}")
 case "$level" in

@@ -325,7 +325,11 @@ std::unique_ptr<EglContext> EglContext::create(int width, int height, std::strin
 EglContext::~EglContext() = default;
 
 bool EglContext::readPixels(RgbImage* image, std::string* error) const {
-    RgbImage result(width_, height_);
+    // The caller's buffer is reused: a run that reads every frame keeps one.
+    RgbImage& result = *image;
+    result.width = width_;
+    result.height = height_;
+    result.pixels.resize(static_cast<std::size_t>(width_) * height_ * 3);
     GLint oldAlignment = 4;
     // Errors left by earlier drawing are not the read's; drop them so the check
     // below sees only what the read itself reports.
@@ -349,7 +353,6 @@ bool EglContext::readPixels(RgbImage* image, std::string* error) const {
         std::memcpy(a, b, rowBytes);
         std::memcpy(b, row.data(), rowBytes);
     }
-    *image = std::move(result);
     return true;
 }
 

@@ -36,8 +36,9 @@ public:
     int width() const { return width_; }    // pixels
     int height() const { return height_; }  // pixels
 
-    // Reads the finished picture back as RGB, rows top-down (waits for the GL).
-    // False with *error set when the GL reports an error.
+    // Reads the finished picture back into image as RGB, rows top-down (waits
+    // for the GL), reusing image's buffer. False with *error set when the GL
+    // reports an error.
     bool readPixels(RgbImage* image, std::string* error) const;
 
     // True when drawing goes to a framebuffer object, false for a pbuffer.

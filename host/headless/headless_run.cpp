@@ -1,13 +1,16 @@
 // The headless run of halvorn: the endless space battle drawn with OpenGL in
 // an EGL context that needs no display. Frames can be written as PNG files,
-// traced as JSON Lines, gathered on a contact sheet, or timed.
+// recorded as a video, traced as JSON Lines, gathered on a contact sheet, or
+// timed.
 //
 // The saver module (host/common/saver.h) starts the battle and runs each
 // frame; this host owns the context, the clock, the pacing and the outputs:
-// after each frame the optional read-back, frame-rate line, PNG and trace line.
+// after each frame the optional read-back, frame-rate line, PNG, video frame
+// and trace line.
 #include "headless_run.h"
 
 #include <GL/gl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -26,6 +29,7 @@
 #include "png_io.h"
 #include "saver.h"
 #include "trace.h"
+#include "video_recorder.h"
 
 // ============================================================================
 // What this program reads of the battle and the renderer beyond the saver
@@ -159,6 +163,33 @@ double measureFloorMs(std::int64_t* passes, int width, int height) {
     return ms;
 }
 
+// How far a recording is, on standard error: a line rewritten in place about
+// four times a second on a terminal, else nothing until the last line.
+class RecordProgress {
+public:
+    explicit RecordProgress(std::int64_t total) : total_(total), live_(::isatty(2) == 1) {}
+
+    // After frame `done`; seconds since the first frame began.
+    void frame(std::int64_t done, double elapsedS) {
+        if (!live_ || elapsedS < nextS_) return;
+        nextS_ = elapsedS + 0.25;
+        std::fprintf(stderr, "\r%s\033[K", formatRecordProgress(done, total_, elapsedS).c_str());
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    // Ends the live line before anything else is written.
+    void clear() {
+        if (shown_) std::fputs("\r\033[K", stderr);
+        shown_ = false;
+    }
+
+private:
+    std::int64_t total_;
+    bool live_;
+    bool shown_ = false;
+    double nextS_ = 0.5;  // the first rate is a guess until some frames have passed
+};
+
 }  // namespace
 
 int runHeadless(const ProgramOptions& o) {
@@ -171,6 +202,18 @@ int runHeadless(const ProgramOptions& o) {
         if (ec) {
             std::fprintf(stderr, "output: cannot create directory '%s': %s\n", o.outputDir.c_str(),
                          ec.message().c_str());
+            return 1;
+        }
+    }
+    VideoRecorder recorder;
+    if (!o.recordFile.empty()) {
+        // A stop ends the video at the last frame written; ffmpeg leaving is
+        // seen as EPIPE on its pipe, not as a signal.
+        std::signal(SIGINT, onStopSignal);
+        std::signal(SIGTERM, onStopSignal);
+        std::signal(SIGPIPE, SIG_IGN);
+        if (!recorder.start(o.recordFile, o.width, o.height, o.frameMs, &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
     }
@@ -211,10 +254,12 @@ int runHeadless(const ProgramOptions& o) {
     saverInit(config);
 
     TraceFrame traceFrame;
+    RecordProgress progress(o.framesGiven ? o.frames : -1);
     auto writeTrace = [&](std::int64_t frame) {
         if (!trace.isOpen()) return true;
         battle_glue::snapshot(frame, &traceFrame);
         if (trace.write(traceFrame, &error)) return true;
+        progress.clear();
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     };
@@ -259,6 +304,7 @@ int runHeadless(const ProgramOptions& o) {
         if (o.fps) {
             const std::int64_t clockMs = ticksMs();
             if (clockMs - lastFpsPrint >= 1000) {
+                progress.clear();
                 std::fprintf(stderr, "%s\n", frame.fpsText.c_str());
                 lastFpsPrint = clockMs;
             }
@@ -266,19 +312,31 @@ int runHeadless(const ProgramOptions& o) {
 
         const bool writeFrame = !o.outputDir.empty() && k % o.every == 0;
         const bool sheetFrame = sheet && sheet->wants(k);
-        if (writeFrame || sheetFrame) {
+        const bool recordFrame = recorder.isRecording();
+        if (writeFrame || sheetFrame || recordFrame) {
             if (!context->readPixels(&picture, &error)) {
+                progress.clear();
                 std::fprintf(stderr, "%s\n", error.c_str());
                 status = 1;
                 break;
             }
             if (o.fps) overlay.draw(&picture, frame.fpsText);
             if (writeFrame && !writePng(framePngPath(o.outputDir, k), picture, &error)) {
+                progress.clear();
                 std::fprintf(stderr, "%s\n", error.c_str());
                 status = 1;
                 break;
             }
             if (sheetFrame) sheet->add(k, picture);
+            if (recordFrame) {
+                if (!recorder.write(picture, &error)) {
+                    progress.clear();
+                    std::fprintf(stderr, "%s\n", error.c_str());
+                    status = 1;
+                    break;
+                }
+                progress.frame(k, elapsedMs(loopStart, SteadyClock::now()) / 1000.0);
+            }
         }
         if (!writeTrace(k)) {
             status = 1;
@@ -288,6 +346,22 @@ int runHeadless(const ProgramOptions& o) {
     }
     bench.wallMs = elapsedMs(loopStart, SteadyClock::now());
     bench.paths = changedPaths(drawingPaths());  // as the renderer drew, before the painter stops
+
+    progress.clear();
+    if (recorder.isRecording() && status != 0) recorder.abandon();
+    if (recorder.isRecording()) {
+        const std::int64_t frames = recorder.framesWritten();
+        if (recorder.finish(&error)) {
+            const double seconds = elapsedMs(loopStart, SteadyClock::now()) / 1000.0;
+            std::fprintf(stderr, "record: %s: %lld frames of %d ms (%.2f s) in %.1f s, %.1f frames/s\n",
+                         o.recordFile.c_str(), static_cast<long long>(frames), o.frameMs,
+                         static_cast<double>(frames * o.frameMs) / 1000.0, seconds,
+                         seconds > 0.0 ? static_cast<double>(frames) / seconds : 0.0);
+        } else {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            status = 1;
+        }
+    }
 
     if (sheet && !writePng(o.contactSheet, sheet->image(), &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());

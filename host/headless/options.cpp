@@ -8,6 +8,7 @@
 #include "halvorn_version.h"
 #include "render/layers.h"
 #include "sim/battle.h"
+#include "video_recorder.h"
 
 namespace {
 
@@ -55,6 +56,22 @@ bool parseSize(const std::string& text, int* width, int* height) {
     return true;
 }
 
+// Seconds as a decimal number with at most three decimals, in milliseconds:
+// 1 ms to 10^9 s. Rejects signs, exponents, blanks and a bare dot.
+bool parseSecondsMs(const std::string& text, std::int64_t* ms) {
+    const std::size_t dot = text.find('.');
+    const std::string whole = text.substr(0, dot);
+    std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+    if ((whole.empty() && fraction.empty()) || fraction.size() > 3) return false;
+    std::int64_t w = 0;
+    std::int64_t f = 0;
+    if (!whole.empty() && (whole[0] == '-' || !parseInteger(whole, 0, 1000000000, &w))) return false;
+    fraction.append(3 - fraction.size(), '0');  // thousandths
+    if (fraction[0] == '-' || !parseInteger(fraction, 0, 999, &f)) return false;
+    *ms = w * 1000 + f;
+    return *ms > 0;
+}
+
 enum class Kind { Flag, Integer, Size, Text, WindowId };
 
 struct OptionInfo {
@@ -74,8 +91,10 @@ const OptionInfo OptionTable[] = {
     {"window-id", Kind::WindowId, 0, 0, "ID", "draw on the existing X window ID (0x... or decimal)"},
     {"fullscreen", Kind::Flag, 0, 0, "", "ask the window manager for a full-screen window"},
     {"headless", Kind::Flag, 0, 0, "",
-     "run without a display (implied by --output, --trace, --contact-sheet and --bench)"},
+     "run without a display (implied by --output, --trace, --contact-sheet, --record and --bench)"},
     {"frames", Kind::Integer, 0, Int64Max, "N", "stop after N frames (default: run until interrupted)"},
+    {"seconds", Kind::Text, 0, 0, "S",
+     "stop after the frames that last S seconds, instead of --frames (needs --frame-ms or --record)"},
     {"size", Kind::Size, 0, 0, "WxH", "picture size in pixels, 16..16384 each (default 1280x720)"},
     {"seed", Kind::Integer, 0, 4294967295LL, "N",
      "seed the random generator with N, 0..4294967295 (default: millisecond tick count)"},
@@ -90,6 +109,9 @@ const OptionInfo OptionTable[] = {
     {"output", Kind::Text, 0, 0, "DIR", "write frame k as DIR/frame-NNNNN.png"},
     {"every", Kind::Integer, 1, Int64Max, "K", "with --output, write only frames K, 2K, 3K, ... (default 1)"},
     {"trace", Kind::Text, 0, 0, "FILE", "write one JSON line per frame to FILE (- for stdout)"},
+    {"record", Kind::Text, 0, 0, "FILE",
+     "encode the run as a video with the ffmpeg program: FILE.mp4 (H.264), .webm (VP9) or .gif; "
+     "frames of 31 ms unless --frame-ms says otherwise"},
     {"bench", Kind::Flag, 0, 0, "", "run as fast as possible and print where the time went"},
     {"contact-sheet", Kind::Text, 0, 0, "FILE",
      "write 12 frames spread evenly over the run as one PNG (needs --frames)"},
@@ -195,7 +217,21 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
             o->traceFile = value;
         else if (name == "contact-sheet")
             o->contactSheet = value;
-        else if (name == "skip") {
+        else if (name == "record") {
+            VideoFormat format;
+            if (!videoFormatForPath(value, &format)) {
+                *error = "option " + opt + ": '" + value +
+                         "' names no known video format (expected a name ending in .mp4, .webm or .gif)";
+                return false;
+            }
+            o->recordFile = value;
+        } else if (name == "seconds") {
+            if (!parseSecondsMs(value, &o->secondsMs)) {
+                *error = "option " + opt + ": invalid value '" + value +
+                         "' (expected seconds above 0, such as 10 or 2.5, with at most three decimals)";
+                return false;
+            }
+        } else if (name == "skip") {
             std::string bad;
             if (!parseLayers(value, &o->skip, &bad)) {
                 *error = "option " + opt + ": unknown part '" + bad + "' (expected a comma-separated list of " +
@@ -270,10 +306,23 @@ ParseResult parseOptions(int argc, const char* const* argv) {
         return fail("option --headless draws on no window: not with --root or --window-id");
     }
     if (wantsHeadless(o) && (o.root || o.windowIdGiven || o.fullscreen)) {
-        return fail("--output, --trace, --contact-sheet and --bench run headless: they cannot draw on a window");
+        return fail(
+            "--output, --trace, --contact-sheet, --record and --bench run headless: they cannot draw on a window");
     }
     if (o.fullscreen && (o.root || o.windowIdGiven)) {
         return fail("option --fullscreen is for the program's own window, not with --root or --window-id");
+    }
+    ProgramOptions& run = result.options;
+    // A video runs at the saver's own pace unless told otherwise.
+    if (!run.recordFile.empty() && run.frameMs == 0) run.frameMs = RecordFrameMs;
+    if (run.secondsMs > 0) {
+        if (run.framesGiven) return fail("options --frames and --seconds both give the length: keep one");
+        if (run.frameMs == 0) return fail("option --seconds needs a fixed frame time: add --frame-ms N or --record");
+        run.frames = (run.secondsMs + run.frameMs - 1) / run.frameMs;
+        run.framesGiven = true;
+    }
+    if (!run.recordFile.empty() && run.framesGiven && run.frames < 1) {
+        return fail("option --record needs at least one frame (--frames N with N >= 1)");
     }
     // The sheet picks its frames from the whole run, so the run must have an end.
     if (!result.options.contactSheet.empty() && (!result.options.framesGiven || result.options.frames < 1)) {
@@ -294,7 +343,8 @@ Settings userSettings(const ProgramOptions& o) {
 }
 
 bool wantsHeadless(const ProgramOptions& o) {
-    return o.headless || o.bench || !o.outputDir.empty() || !o.traceFile.empty() || !o.contactSheet.empty();
+    return o.headless || o.bench || !o.outputDir.empty() || !o.traceFile.empty() || !o.contactSheet.empty() ||
+           !o.recordFile.empty();
 }
 
 bool parseWindowId(const std::string& text, unsigned long* id) {
@@ -344,6 +394,9 @@ std::string optionsHelpText(const char* program) {
     }
     text +=
         "\nIn a window, q, Q or Escape closes it.\n"
+        "A recording stopped by SIGINT or SIGTERM is finished up to the last frame\n"
+        "written, and the program exits with 0. H.264 needs even sides: an .mp4 of\n"
+        "an odd size leaves out the picture's last column or row.\n"
         "Exit status: 0 success, 1 start-up or output failure, 2 bad options.\n";
     return text;
 }

@@ -17,18 +17,19 @@
 
 struct ProgramOptions {
     bool headless = false;       // --headless: no display, EGL without a window (implied by
-                                 // --output, --trace, --contact-sheet and --bench)
+                                 // --output, --trace, --contact-sheet, --record and --bench)
     bool root = false;           // --root: draw on $XSCREENSAVER_WINDOW, else the root window
     bool windowIdGiven = false;  // --window-id ID: draw on that existing window (wins over --root)
     unsigned long windowId = 0;  //   its X id (0x... or decimal)
     bool fullscreen = false;     // --fullscreen: ask the window manager for full screen
     bool framesGiven = false;    // false: run until interrupted
-    std::int64_t frames = 0;     // --frames N: frames to run after the start frame (>= 0)
+    std::int64_t frames = 0;     // --frames N: frames to run after the start frame (>= 0); --seconds S
+                                 // gives the frames that last S seconds at the fixed frame time
     int width = 1280;            // --size WxH, pixels (16..16384); the window's first size
     int height = 720;
     bool seedGiven = false;        // false: seed with the millisecond tick count
     std::uint32_t seed = 0;        // --seed N (0..4294967295)
-    int frameMs = 0;               // --frame-ms N (1..1000); 0: measure each frame
+    int frameMs = 0;               // --frame-ms N (1..1000); 0: measure each frame (--record: 31)
     int ships = 0;                 // --ships N: additional ships (0..MaxAdditionalShips)
     bool letterbox = false;        // --letterbox
     bool randomStartView = false;  // --random-start-view
@@ -39,6 +40,8 @@ struct ProgramOptions {
     std::string traceFile;         // --trace FILE ("-" = standard output); empty = no trace
     bool bench = false;            // --bench
     std::string contactSheet;      // --contact-sheet FILE; empty = none
+    std::string recordFile;        // --record FILE.mp4|.webm|.gif: the run as a video; empty = none
+    std::int64_t secondsMs = 0;    // --seconds S, in milliseconds (parsing turns it into frames); 0 = none
     unsigned skip = 0;             // --skip LIST: parts of the picture left out (render/layers.h bits)
     DrawingPaths paths;            // --debris late|immediate, --lists merged|plain
     bool unbatched = false;        // --unbatched: the battle drawn item by item, not batched
@@ -71,6 +74,10 @@ bool wantsHeadless(const ProgramOptions& o);
 // Parses an X window id: "0x" followed by hexadecimal digits, or decimal
 // digits; 1..0xffffffff. False for anything else.
 bool parseWindowId(const std::string& text, unsigned long* id);
+
+// The frame time of a recording when --frame-ms is not given, milliseconds:
+// the saver's own pace.
+constexpr int RecordFrameMs = 31;
 
 // Exit status of a run stopped by invalid options.
 constexpr int BadOptionsExitStatus = 2;

@@ -122,6 +122,8 @@ TEST(Options, HelpListsEveryOption) {
                              "--output DIR",
                              "--every K",
                              "--trace FILE",
+                             "--record FILE",
+                             "--seconds S",
                              "--bench",
                              "--contact-sheet FILE",
                              "--skip LIST",
@@ -179,6 +181,16 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--debris"}, "--debris"},
         {{"--lists", "merged,plain"}, "'merged,plain'"},
         {{"--lists="}, "--lists"},
+        {{"--record", "battle.avi"}, "--record"},
+        {{"--record", "mp4"}, "--record"},
+        {{"--record", "a.mp4", "--frames", "0"}, "--record"},
+        {{"--seconds", "0"}, "--seconds"},
+        {{"--seconds", "-2"}, "--seconds"},
+        {{"--seconds", "1.2345"}, "--seconds"},
+        {{"--seconds", "."}, "--seconds"},
+        {{"--seconds", "1e3"}, "--seconds"},
+        {{"--seconds", "5"}, "--seconds"},  // no fixed frame time
+        {{"--record", "a.mp4", "--seconds", "5", "--frames", "3"}, "--seconds"},
         {{"--bogus"}, "--bogus"},
         {{"--Frames", "3"}, "--Frames"},
         {{"frames"}, "frames"},
@@ -256,7 +268,8 @@ TEST(Options, WhereTheProgramDrawsIsOneChoice) {
                                                  {"--trace", "-"},
                                                  {"--bench"},
                                                  {"--headless"},
-                                                 {"--frames", "3", "--contact-sheet", "s.png"}}) {
+                                                 {"--frames", "3", "--contact-sheet", "s.png"},
+                                                 {"--record", "b.webm"}}) {
         ParseResult r = parse(args);
         ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
         EXPECT_TRUE(wantsHeadless(r.options)) << args[0];
@@ -281,6 +294,27 @@ TEST(Options, WhereTheProgramDrawsIsOneChoice) {
     ParseResult window = parse({"--fullscreen", "--size", "800x600"});
     ASSERT_EQ(window.status, ParseStatus::Run) << window.error;
     EXPECT_FALSE(wantsHeadless(window.options));
+}
+
+// A recording runs at the saver's pace unless told otherwise; --seconds is
+// the frames that cover the time at the frame time, the last one included.
+TEST(Options, RecordFrameTimeAndSeconds) {
+    struct Case {
+        std::vector<std::string> args;
+        int frameMs;
+        std::int64_t frames;  // -1: until stopped
+    };
+    const Case cases[] = {
+        {{"--record", "b.MP4"}, RecordFrameMs, -1},          {{"--record", "b.gif", "--frame-ms", "40"}, 40, -1},
+        {{"--record", "b.mp4", "--seconds", "10"}, 31, 323}, {{"--record", "b.mp4", "--seconds", "0.031"}, 31, 1},
+        {{"--frame-ms", "50", "--seconds", "2.5"}, 50, 50},  {{"--frame-ms", "20", "--seconds", ".01"}, 20, 1},
+    };
+    for (const Case& c : cases) {
+        ParseResult r = parse(c.args);
+        ASSERT_EQ(r.status, ParseStatus::Run) << c.args[1] << ": " << r.error;
+        EXPECT_EQ(r.options.frameMs, c.frameMs) << c.args[1];
+        EXPECT_EQ(r.options.framesGiven ? r.options.frames : -1, c.frames) << c.args[1];
+    }
 }
 
 TEST(Options, UserSettingsAreTheFiveSwitches) {

@@ -187,7 +187,7 @@ TEST_F(ProgramTest, HelpListsEveryOptionAndExitsZero) {
     EXPECT_EQ(r.err, "");
     for (const char* option : {"--headless", "--frames", "--size", "--seed", "--frame-ms", "--ships", "--letterbox",
                                "--random-start-view", "--low-res-stars", "--fps", "--output", "--every", "--trace",
-                               "--bench", "--contact-sheet", "--skip", "--debris", "--lists", "--help"}) {
+                               "--record", "--seconds", "--bench", "--contact-sheet", "--skip", "--debris", "--lists", "--help"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
 }
