@@ -3,7 +3,8 @@
 #   scripts/install-deps.sh core   compilers, CMake, GoogleTest, Google Benchmark
 #   scripts/install-deps.sh gl     + OpenGL (EGL, Mesa), X11, PNG, FreeType, a font
 #   scripts/install-deps.sh all    + FCL, clang's fuzzer runtime, MinGW-w64, Wine, Xvfb tools,
-#                                    XScreenSaver and the packaging tools the tests use
+#                                    XScreenSaver, the packaging tools the tests use, and
+#                                    Emscripten with Chromium for the web page and its test
 set -euo pipefail
 level=${1:-all}
 
@@ -12,7 +13,8 @@ gl=(libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libx11-de
     libpng-dev libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core)
 extra=(libfcl-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix
        binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick x11-utils
-       xscreensaver xscreensaver-data xscreensaver-gl libxml2-utils dpkg-dev groff-base gzip)
+       xscreensaver xscreensaver-data xscreensaver-gl libxml2-utils dpkg-dev groff-base gzip
+       emscripten chromium chromium-driver python3-selenium)
 
 pkgs=("${core[@]}")
 case "$level" in
