@@ -128,7 +128,7 @@ function run() {
             if (halvorn.frames >= bench.to) {
                 const n = bench.starts.length - 1;
                 const mean = (bench.starts[n] - bench.starts[0]) / n;
-                report(`page at ${canvas.width}x${canvas.height}, ${halvorn.ships} ships: ` +
+                report(`page at ${canvas.width}x${canvas.height}, ${13 + options.ships} ships a battle: ` +
                        `${mean.toFixed(1)} ms between frames, ${(bench.work / (n + 1)).toFixed(1)} ms of work ` +
                        `per frame, period ${bench.delay} ms, over ${n} frames`);
                 halvorn.benchDone = true;

@@ -170,7 +170,7 @@ def bench(site, battle_bench):
     finally:
         server.shutdown()
     if battle_bench:
-        out = subprocess.run([battle_bench, "--benchmark_filter=BM_BattleFrame/extra:300/grid:1$"],
+        out = subprocess.run([battle_bench, "--benchmark_filter=BM_BattleFrame/extra:300/grid:1/"],
                              check=True, capture_output=True, text=True).stdout
         for line in out.splitlines():
             if line.startswith("BM_BattleFrame"):
