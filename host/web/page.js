@@ -105,7 +105,9 @@ function run() {
         }
         if (halvorn.wantPicture) {
             halvorn.wantPicture = false;
-            halvorn.picture = pictureSummary(Module.HEAPU8, hv.readPixels(), canvas.width, canvas.height);
+            // Reading may grow the module's memory, which replaces HEAPU8: take it afterwards.
+            const pointer = hv.readPixels();
+            halvorn.picture = pictureSummary(Module.HEAPU8, pointer, canvas.width, canvas.height);
         }
     }
 
