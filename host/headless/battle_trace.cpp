@@ -1,9 +1,9 @@
 #include "battle_trace.h"
 
-#include "sim/battle.h"   // battle globals
-#include "sim/random.h"   // randomState
+#include "sim/battle.h"  // battle globals
+#include "sim/random.h"  // randomState
 #include "sim/ship.h"
-#include "sim/shot.h"     // shotPool
+#include "sim/shot.h"  // shotPool
 #include "sim/world.h"
 #include "view/camera.h"  // camera
 

@@ -19,14 +19,14 @@ constexpr std::int64_t MaxTraceFrames = 100000;
 constexpr std::int64_t DefaultTraceFrames = 300;
 
 struct WebOptions {
-    Settings settings = {};      // the five user settings (all 0 by default)
-    bool seedGiven = false;      // false: seed with the page's clock
-    std::uint32_t seed = 0;      // seed=N (0..4294967295)
-    int frameMs = 0;             // frame-ms=N (1..1000); 0: measure each frame
-    int width = 0, height = 0;   // size=WxH (16..16384 each); 0: follow the window
-    bool trace = false;          // trace=1: run `frames` frames and write the trace
+    Settings settings = {};                    // the five user settings (all 0 by default)
+    bool seedGiven = false;                    // false: seed with the page's clock
+    std::uint32_t seed = 0;                    // seed=N (0..4294967295)
+    int frameMs = 0;                           // frame-ms=N (1..1000); 0: measure each frame
+    int width = 0, height = 0;                 // size=WxH (16..16384 each); 0: follow the window
+    bool trace = false;                        // trace=1: run `frames` frames and write the trace
     std::int64_t frames = DefaultTraceFrames;  // frames=N (1..MaxTraceFrames), for the trace
-    bool bench = false;          // bench=1: measure and print the figures
+    bool bench = false;                        // bench=1: measure and print the figures
 };
 
 struct WebParse {
