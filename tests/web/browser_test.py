@@ -108,6 +108,14 @@ def check_page(driver, base, c):
     c.expect(driver.execute_script("return document.getElementById('message').hidden"), "no message line")
     c.expect("Frames Per Second" in driver.execute_script("return halvorn.fpsText"), "the frame-rate line")
     c.expect(driver.execute_script("return halvorn.ships") == 13, "13 ships without the setting")
+    # The drawing buffer follows the window.
+    width = driver.execute_script("return canvas.width")
+    driver.set_window_size(900, 700)
+    wait_for(driver, "canvas.width != %d" % width, "the canvas to follow the window")
+    resized = picture(driver)
+    c.expect(resized["lit"] > 0 and [resized["width"], resized["height"]] == driver.execute_script(
+        "const r = devicePixelRatio; return [Math.round(canvas.clientWidth * r), Math.round(canvas.clientHeight * r)]"),
+        "the picture follows the window's size: %s" % resized)
 
     # The address's settings take effect: the letterbox bands are black, 53 ships.
     driver.get(base + "?ships=40&letterbox=1&seed=5&size=640x360")
