@@ -4,8 +4,9 @@
 #   scripts/install-deps.sh gl     + OpenGL (EGL, Mesa), X11, PNG, FreeType, a font
 #   scripts/install-deps.sh all    + FCL, clang's fuzzer runtime, MinGW-w64, Wine, Xvfb tools,
 #                                    XScreenSaver, the packaging tools the tests and
-#                                    scripts/package.sh use (lintian, NSIS, zip, git), and ffmpeg
-#                                    (halvorn --record runs it; its tests probe the videos)
+#                                    scripts/package.sh use (lintian, NSIS, zip, git), ffmpeg
+#                                    (halvorn --record runs it; its tests probe the videos), and
+#                                    Emscripten with Chromium for the web page and its test
 set -euo pipefail
 level=${1:-all}
 
@@ -15,7 +16,8 @@ gl=(libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libx11-de
 extra=(libfcl-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix
        binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick x11-utils
        xscreensaver xscreensaver-data xscreensaver-gl libxml2-utils dpkg-dev groff-base gzip
-       lintian desktop-file-utils nsis unzip git ffmpeg)
+       lintian desktop-file-utils nsis unzip git ffmpeg
+       emscripten chromium chromium-driver python3-selenium)
 
 pkgs=("${core[@]}")
 case "$level" in

@@ -49,9 +49,13 @@ void crossFloat(const float a[3], const float b[3], float out[3]) {
 class SoftwareGfx : public Gfx {
 public:
     SoftwareGfx() {
-        // gluPerspective(55, 4/3, 0.1, 22000): computed in double, stored as float.
+        setAspect(4.0 / 3.0);
+        identity(modelView_);
+    }
+
+    // projection := gluPerspective(55, aspect, 0.1, 22000), computed in double, stored as float.
+    void setAspect(double aspect) {
         const double fovy = 55.0;
-        const double aspect = 4.0 / 3.0;
         const double zNear = 0.1;
         const double zFar = 22000.0;
         const double radians = fovy / 2.0 * 3.14159265358979323846 / 180.0;
@@ -67,7 +71,6 @@ public:
         for (int i = 0; i < 16; ++i) {
             projection_[i] = static_cast<float>(p[i]);
         }
-        identity(modelView_);
     }
 
     void clearFrame() override {}
@@ -157,6 +160,8 @@ Gfx& gfx() { return installed != nullptr ? *installed : builtIn(); }
 void setGfx(Gfx* g) { installed = g; }
 
 Gfx& softwareGfx() { return builtIn(); }
+
+void setSoftwareAspect(double aspect) { builtIn().setAspect(aspect); }
 
 int nextStippleIndex(int index) {
     const int next = index + 1;

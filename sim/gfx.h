@@ -2,8 +2,9 @@
 // the battle runs the same with or without a renderer. The renderer installs
 // an OpenGL implementation with setGfx(); with none installed the built-in
 // software implementation is used. It keeps the projection of a 4:3 window
-// (gluPerspective(55, 4/3, 0.1, 22000)) and a model-view matrix computed like
-// gluLookAt, so visibility tests still mean something, and draws nothing.
+// (gluPerspective(55, 4/3, 0.1, 22000); see setSoftwareAspect) and a
+// model-view matrix computed like gluLookAt, so visibility tests still mean
+// something, and draws nothing.
 //
 // Matrices are sixteen floats, column-major (OpenGL's layout). Angles are
 // degrees. Calls come in the order the OpenGL drawing issues them, so a GL
@@ -100,6 +101,12 @@ void setGfx(Gfx* g);
 
 // The built-in software implementation (to reset its matrices in tests).
 Gfx& softwareGfx();
+
+// Gives the software implementation the projection of a picture of this
+// aspect (width / height; 4/3 at program start), as a host without a GL
+// renderer sets it so that what is visible, and so the battle, is the same
+// as with the renderer at that size.
+void setSoftwareAspect(double aspect);
 
 // The stipple mask used after mask `index`: index + 1, wrapping to 0 at 32 or more.
 int nextStippleIndex(int index);

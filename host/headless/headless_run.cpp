@@ -22,6 +22,7 @@
 #include <system_error>
 #include <thread>
 
+#include "battle_trace.h"
 #include "bench_report.h"
 #include "egl_context.h"
 #include "fps_overlay.h"
@@ -32,53 +33,19 @@
 #include "video_recorder.h"
 
 // ============================================================================
-// What this program reads of the battle and the renderer beyond the saver
-// module: the numbers of the trace and the bench floor's texture.
+// What this program reads of the renderer beyond the saver module: the bench
+// floor's texture (the trace's numbers come from battle_trace.h).
 #include "render/drawing_paths.h"  // drawingPaths, changedPaths
 #include "render/layers.h"         // layerList
 #include "render/textures.h"       // TextureNames
-#include "sim/battle.h"            // battle globals
-#include "sim/random.h"            // randomState
-#include "sim/ship.h"
-#include "sim/shot.h"  // shotPool
-#include "sim/world.h"
-#include "view/camera.h"  // camera
 
 namespace battle_glue {
 
 // The texture of the bench floor's quad: the star sky, as the backdrop draws it.
 void bindFloorTexture() { glBindTexture(GL_TEXTURE_2D, TextureNames[1]); }
 
-// The numbers of the frame just drawn.
-void snapshot(std::int64_t frame, TraceFrame* f) {
-    f->frame = frame;
-    f->rng = randomState();
-    f->count = battle.TheWorld ? battle.TheWorld->count : 0;
-    f->shots = shotPool().activeCount();
-    f->hits = battleStats.hitsThisFrame;
-    f->view = camera().viewMode;
-    f->ships.clear();
-    if (!battle.TheWorld) return;
-    for (ShipNode* node = battle.TheWorld->head; node; node = node->next) {
-        const Ship* s = node->ship;
-        if (!s) continue;
-        TraceShip t;
-        t.side = s->sideIndex;
-        t.state = s->state;
-        t.x = s->position.x;
-        t.y = s->position.y;
-        t.z = s->position.z;
-        t.qx = s->orientation.x;
-        t.qy = s->orientation.y;
-        t.qz = s->orientation.z;
-        t.qw = s->orientation.w;
-        t.maneuver = s->maneuver;
-        f->ships.push_back(t);
-    }
-}
-
 }  // namespace battle_glue
-// End of what this program reads of the battle and the renderer.
+// End of what this program reads of the renderer.
 // ============================================================================
 
 namespace {
@@ -257,7 +224,7 @@ int runHeadless(const ProgramOptions& o) {
     RecordProgress progress(o.framesGiven ? o.frames : -1);
     auto writeTrace = [&](std::int64_t frame) {
         if (!trace.isOpen()) return true;
-        battle_glue::snapshot(frame, &traceFrame);
+        snapshotBattle(frame, &traceFrame);
         if (trace.write(traceFrame, &error)) return true;
         progress.clear();
         std::fprintf(stderr, "%s\n", error.c_str());
