@@ -23,6 +23,9 @@
 #include "egl_context.h"
 #include "fps_overlay.h"
 #include "gl_painter.h"
+#ifdef HALVORN_HAS_GLES2
+#include "gles2_painter.h"
+#endif
 #include "png_io.h"
 #include "saver.h"
 #include "trace.h"
@@ -180,7 +183,14 @@ int runHeadless(const ProgramOptions& o) {
         return 1;
     }
 
-    std::unique_ptr<EglContext> context = EglContext::create(o.width, o.height, &error);
+#ifndef HALVORN_HAS_GLES2
+    if (o.gles2) {
+        std::fprintf(stderr, "gles2: this build has no OpenGL ES 2.0 renderer (configure with -DHALVORN_GLES2=ON)\n");
+        return 1;
+    }
+#endif
+    std::unique_ptr<EglContext> context = EglContext::create(o.width, o.height, &error, EglTarget::Any,
+                                                             o.gles2 ? EglApi::Gles2 : EglApi::DesktopGl);
     if (!context) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -195,10 +205,17 @@ int runHeadless(const ProgramOptions& o) {
 
     const std::uint32_t seed = o.seedGiven ? o.seed : tickCountSeed();
     std::fprintf(stderr, "halvorn: seed %u\n", static_cast<unsigned>(seed));
-    GlPainter painter;
-    painter.skippedLayers = o.skip;
-    painter.paths = o.paths;
-    painter.batched = !o.unbatched;
+    GlPainter glPainter;
+    glPainter.skippedLayers = o.skip;
+    glPainter.paths = o.paths;
+    glPainter.batched = !o.unbatched;
+    SaverPainter* painter = &glPainter;
+#ifdef HALVORN_HAS_GLES2
+    Gles2Painter gles2Painter;
+    gles2Painter.skippedLayers = o.skip;
+    gles2Painter.batched = !o.unbatched;
+    if (o.gles2) painter = &gles2Painter;
+#endif
     SaverConfig config;
     config.settings = userSettings(o);
     config.seed = seed;
@@ -206,8 +223,14 @@ int runHeadless(const ProgramOptions& o) {
     config.height = o.height;
     config.startTickMs = 0;  // the clock counts from program start
     config.fixedFrameMs = o.frameMs;
-    config.painter = &painter;
+    config.painter = painter;
     saverInit(config);
+#ifdef HALVORN_HAS_GLES2
+    if (o.gles2 && !gles2Painter.error().empty()) {
+        saverFree();
+        return 1;  // the painter has said why
+    }
+#endif
 
     TraceFrame traceFrame;
     auto writeTrace = [&](std::int64_t frame) {
@@ -296,7 +319,8 @@ int runHeadless(const ProgramOptions& o) {
         std::fprintf(stderr, "%s\n", error.c_str());
         status = 1;
     }
-    if (o.bench && bench.frames > 0 && status == 0) {
+    // The floor is drawn with OpenGL 1.1; an ES context reports no floor.
+    if (o.bench && bench.frames > 0 && status == 0 && !o.gles2) {
         // A run without --frames ends with a stop signal; a second one ends the floor.
         stopRequested = 0;
         bench.floorFrames = bench.frames;
