@@ -197,8 +197,9 @@ int runHeadless(const ProgramOptions& o) {
     }
     std::fprintf(stderr, "%s\n", context->description().c_str());
 
+    // The ES renderer draws the frame-rate line itself, as the web page does.
     FpsOverlay overlay;
-    if (o.fps && !overlay.init(&error)) std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", error.c_str());
+    if (o.fps && !o.gles2 && !overlay.init(&error)) std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", error.c_str());
 
     std::unique_ptr<ContactSheet> sheet;
     if (!o.contactSheet.empty()) sheet = std::make_unique<ContactSheet>(o.frames, o.width, o.height);
@@ -214,7 +215,10 @@ int runHeadless(const ProgramOptions& o) {
     Gles2Painter gles2Painter;
     gles2Painter.skippedLayers = o.skip;
     gles2Painter.batched = !o.unbatched;
-    if (o.gles2) painter = &gles2Painter;
+    if (o.gles2) {
+        painter = &gles2Painter;
+        setDrawingPaths(o.paths);  // the ES painter leaves the renderer's paths as the host sets them
+    }
 #endif
     SaverConfig config;
     config.settings = userSettings(o);
@@ -286,6 +290,9 @@ int runHeadless(const ProgramOptions& o) {
             }
         }
 
+#ifdef HALVORN_HAS_GLES2
+        if (o.fps && o.gles2) gles2Painter.drawFpsStrip(frame.fpsText);
+#endif
         const bool writeFrame = !o.outputDir.empty() && k % o.every == 0;
         const bool sheetFrame = sheet && sheet->wants(k);
         if (writeFrame || sheetFrame) {
@@ -294,7 +301,7 @@ int runHeadless(const ProgramOptions& o) {
                 status = 1;
                 break;
             }
-            if (o.fps) overlay.draw(&picture, frame.fpsText);
+            if (o.fps && !o.gles2) overlay.draw(&picture, frame.fpsText);
             if (writeFrame && !writePng(framePngPath(o.outputDir, k), picture, &error)) {
                 std::fprintf(stderr, "%s\n", error.c_str());
                 status = 1;
@@ -329,5 +336,6 @@ int runHeadless(const ProgramOptions& o) {
     // On stdout, unless the trace already goes there.
     if (o.bench) std::fputs(formatBenchReport(bench).c_str(), o.traceFile == "-" ? stderr : stdout);
     saverFree();
+    setDrawingPaths(DrawingPaths());
     return status;
 }

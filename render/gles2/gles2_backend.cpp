@@ -178,6 +178,13 @@ bool invert(const float m[16], float out[16]) {
 // ---------------------------------------------------------------------------
 // The shader: OpenGL 1.1's vertex lighting, texturing and fragment tests.
 
+// Each program is built for the state it serves (the defines before the
+// source): a software rasteriser pays for every branch at every pixel.
+//   LIGHTS n     lighting on with n lights (0: lighting off)
+//   TEXTURE      texturing on; ALPHA_TEXTURE an alpha texture; REPLACE GL_REPLACE
+//   TEXGEN       eye-linear coordinate generation for some of s, t, r, q
+//   ALPHA_TEST   the alpha test
+//   STIPPLE      the polygon stipple
 const char* const VertexShader = R"(
 attribute vec3 aPosition;
 attribute vec3 aLitPosition;
@@ -186,12 +193,12 @@ attribute vec4 aColor;
 attribute vec2 aTexCoord;
 attribute float aInherit;
 uniform mat4 uMvp;
+uniform vec4 uCurrentColor;
+varying vec4 vColor;
+#if LIGHTS > 0
 uniform mat4 uModelView;
 uniform mat3 uNormalMatrix;
-uniform mat4 uTextureMatrix;
-uniform vec4 uCurrentColor;
 uniform vec3 uCurrentNormal;
-uniform bool uLighting;
 uniform bool uColorMaterial;
 uniform vec4 uMaterialAmbient;
 uniform vec4 uMaterialDiffuse;
@@ -199,52 +206,60 @@ uniform vec4 uMaterialSpecular;
 uniform vec4 uMaterialEmission;
 uniform float uShininess;
 uniform vec4 uSceneAmbient;
-uniform int uLightCount;
-uniform vec4 uLightAmbient[8];
-uniform vec4 uLightDiffuse[8];
-uniform vec4 uLightSpecular[8];
-uniform vec4 uLightPosition[8];
+uniform vec4 uLightAmbient[LIGHTS];
+uniform vec4 uLightDiffuse[LIGHTS];
+uniform vec4 uLightSpecular[LIGHTS];
+uniform vec4 uLightPosition[LIGHTS];
+#endif
+#ifdef TEXTURE
+uniform mat4 uTextureMatrix;
+varying vec4 vTexCoord;
+#ifdef TEXGEN
+#if LIGHTS == 0
+uniform mat4 uModelView;
+#endif
 uniform vec4 uTexGenOn;
 uniform vec4 uPlaneS;
 uniform vec4 uPlaneT;
 uniform vec4 uPlaneR;
 uniform vec4 uPlaneQ;
-varying vec4 vColor;
-varying vec4 vTexCoord;
+#endif
+#endif
 
 void main() {
     gl_Position = uMvp * vec4(aPosition, 1.0);
     bool inheritColor = mod(aInherit, 2.0) >= 1.0;
-    bool inheritNormal = aInherit >= 2.0;
     vec4 color = inheritColor ? uCurrentColor : aColor;
-    if (uLighting) {
-        vec3 n = uNormalMatrix * (inheritNormal ? uCurrentNormal : aNormal);
-        vec3 eye = (uModelView * vec4(aLitPosition, 1.0)).xyz;
-        vec4 ambient = uColorMaterial ? color : uMaterialAmbient;
-        vec4 diffuse = uColorMaterial ? color : uMaterialDiffuse;
-        vec3 lit = uMaterialEmission.rgb + uSceneAmbient.rgb * ambient.rgb;
-        for (int i = 0; i < 8; ++i) {
-            if (i >= uLightCount) break;
-            vec4 p = uLightPosition[i];
-            vec3 l = normalize(p.w != 0.0 ? p.xyz - eye : p.xyz);
-            float nDotL = dot(n, l);
-            lit += uLightAmbient[i].rgb * ambient.rgb;
-            if (nDotL > 0.0) {
-                lit += nDotL * uLightDiffuse[i].rgb * diffuse.rgb;
-                vec3 h = normalize(l + vec3(0.0, 0.0, 1.0));
-                float nDotH = max(dot(n, h), 0.0);
-                lit += pow(nDotH, uShininess) * uLightSpecular[i].rgb * uMaterialSpecular.rgb;
-            }
+#if LIGHTS > 0
+    bool inheritNormal = aInherit >= 2.0;
+    vec3 n = uNormalMatrix * (inheritNormal ? uCurrentNormal : aNormal);
+    vec3 eye = (uModelView * vec4(aLitPosition, 1.0)).xyz;
+    vec4 ambient = uColorMaterial ? color : uMaterialAmbient;
+    vec4 diffuse = uColorMaterial ? color : uMaterialDiffuse;
+    vec3 lit = uMaterialEmission.rgb + uSceneAmbient.rgb * ambient.rgb;
+    for (int i = 0; i < LIGHTS; ++i) {
+        vec4 p = uLightPosition[i];
+        vec3 l = normalize(p.w != 0.0 ? p.xyz - eye : p.xyz);
+        float nDotL = dot(n, l);
+        lit += uLightAmbient[i].rgb * ambient.rgb;
+        if (nDotL > 0.0) {
+            lit += nDotL * uLightDiffuse[i].rgb * diffuse.rgb;
+            vec3 h = normalize(l + vec3(0.0, 0.0, 1.0));
+            float nDotH = max(dot(n, h), 0.0);
+            lit += pow(nDotH, uShininess) * uLightSpecular[i].rgb * uMaterialSpecular.rgb;
         }
-        color = clamp(vec4(lit, diffuse.a), 0.0, 1.0);
     }
+    color = clamp(vec4(lit, diffuse.a), 0.0, 1.0);
+#endif
     vColor = color;
+#ifdef TEXTURE
     vec4 t = vec4(aTexCoord, 0.0, 1.0);
-    if (uTexGenOn != vec4(0.0)) {
-        vec4 e = uModelView * vec4(aPosition, 1.0);
-        t = mix(t, vec4(dot(uPlaneS, e), dot(uPlaneT, e), dot(uPlaneR, e), dot(uPlaneQ, e)), uTexGenOn);
-    }
+#ifdef TEXGEN
+    vec4 e = uModelView * vec4(aPosition, 1.0);
+    t = mix(t, vec4(dot(uPlaneS, e), dot(uPlaneT, e), dot(uPlaneR, e), dot(uPlaneQ, e)), uTexGenOn);
+#endif
     vTexCoord = uTextureMatrix * t;
+#endif
 }
 )";
 
@@ -254,37 +269,43 @@ precision highp float;
 #else
 precision mediump float;
 #endif
+varying vec4 vColor;
+#ifdef TEXTURE
 uniform sampler2D uTexture;
+varying vec4 vTexCoord;
+#endif
+#ifdef STIPPLE
 uniform sampler2D uStipple;
-uniform bool uTexturing;
-uniform bool uReplace;
-uniform bool uAlphaTexture;
-uniform bool uStippleOn;
+#endif
+#ifdef ALPHA_TEST
+// 1 greater, 2 greater or equal, 3 less, 4 less or equal, 5 equal, 6 not equal, 7 never.
 uniform int uAlphaFunc;
 uniform float uAlphaRef;
-varying vec4 vColor;
-varying vec4 vTexCoord;
+#endif
 
 void main() {
-    if (uStippleOn && texture2D(uStipple, gl_FragCoord.xy / 32.0).a < 0.5) discard;
+#ifdef STIPPLE
+    if (texture2D(uStipple, gl_FragCoord.xy / 32.0).a < 0.5) discard;
+#endif
     vec4 c = vColor;
-    if (uTexturing) {
-        vec4 t = texture2DProj(uTexture, vTexCoord);
-        if (uAlphaTexture) {
-            c.a = uReplace ? t.a : c.a * t.a;
-        } else if (uReplace) {
-            c.rgb = t.rgb;
-        } else {
-            c *= t;
-        }
-    }
-    // 0 always, 1 greater, 2 greater or equal, 3 less, 4 less or equal, 5 equal, 6 not equal, 7 never.
-    if (uAlphaFunc != 0) {
-        bool pass = uAlphaFunc == 1 ? c.a > uAlphaRef : uAlphaFunc == 2 ? c.a >= uAlphaRef
-                  : uAlphaFunc == 3 ? c.a < uAlphaRef : uAlphaFunc == 4 ? c.a <= uAlphaRef
-                  : uAlphaFunc == 5 ? c.a == uAlphaRef : uAlphaFunc == 6 ? c.a != uAlphaRef : false;
-        if (!pass) discard;
-    }
+#ifdef TEXTURE
+    vec4 t = texture2DProj(uTexture, vTexCoord);
+#if defined(ALPHA_TEXTURE) && defined(REPLACE)
+    c.a = t.a;
+#elif defined(ALPHA_TEXTURE)
+    c.a *= t.a;
+#elif defined(REPLACE)
+    c.rgb = t.rgb;
+#else
+    c *= t;
+#endif
+#endif
+#ifdef ALPHA_TEST
+    bool pass = uAlphaFunc == 1 ? c.a > uAlphaRef : uAlphaFunc == 2 ? c.a >= uAlphaRef
+              : uAlphaFunc == 3 ? c.a < uAlphaRef : uAlphaFunc == 4 ? c.a <= uAlphaRef
+              : uAlphaFunc == 5 ? c.a == uAlphaRef : uAlphaFunc == 6 ? c.a != uAlphaRef : false;
+    if (!pass) discard;
+#endif
     gl_FragColor = c;
 }
 )";
@@ -300,7 +321,6 @@ enum Uniform {
     UTextureMatrix,
     UCurrentColor,
     UCurrentNormal,
-    ULighting,
     UColorMaterial,
     UMaterialAmbient,
     UMaterialDiffuse,
@@ -308,7 +328,6 @@ enum Uniform {
     UMaterialEmission,
     UShininess,
     USceneAmbient,
-    ULightCount,
     ULightAmbient,
     ULightDiffuse,
     ULightSpecular,
@@ -320,22 +339,17 @@ enum Uniform {
     UPlaneQ,
     UTexture,
     UStipple,
-    UTexturing,
-    UReplace,
-    UAlphaTexture,
-    UStippleOn,
     UAlphaFunc,
     UAlphaRef,
     UniformCount
 };
 const char* const UniformNames[UniformCount] = {
     "uMvp",           "uModelView",       "uNormalMatrix",     "uTextureMatrix",    "uCurrentColor",
-    "uCurrentNormal", "uLighting",        "uColorMaterial",    "uMaterialAmbient",  "uMaterialDiffuse",
-    "uMaterialSpecular", "uMaterialEmission", "uShininess",     "uSceneAmbient",     "uLightCount",
+    "uCurrentNormal", "uColorMaterial",    "uMaterialAmbient",  "uMaterialDiffuse",
+    "uMaterialSpecular", "uMaterialEmission", "uShininess",     "uSceneAmbient",
     "uLightAmbient[0]", "uLightDiffuse[0]", "uLightSpecular[0]", "uLightPosition[0]", "uTexGenOn",
     "uPlaneS",        "uPlaneT",          "uPlaneR",           "uPlaneQ",           "uTexture",
-    "uStipple",       "uTexturing",       "uReplace",          "uAlphaTexture",     "uStippleOn",
-    "uAlphaFunc",     "uAlphaRef"};
+    "uStipple",       "uAlphaFunc",       "uAlphaRef"};
 
 // ---------------------------------------------------------------------------
 // Geometry.
@@ -528,8 +542,15 @@ struct EsState {
     bool depthTest, cull, blend, depthMask;
     unsigned depthFunc, frontFace, blendSrc, blendDst;
     unsigned texture;
-    float uniforms[UniformCount][4 * 8];
-    bool uniformKnown[UniformCount];
+};
+
+// A shader program built for one state (see the defines above), with the
+// uniform values it was last given.
+struct Program {
+    GLuint id = 0;
+    GLint at[UniformCount] = {};
+    float values[UniformCount][4 * MaxLights] = {};
+    bool known[UniformCount] = {};
 };
 
 class Gles2Backend final : public GlBackend {
@@ -538,7 +559,9 @@ public:
 
     bool start(std::string* error) {
         *this = Gles2Backend();
-        if (!buildProgram(error)) return false;
+        // The program of the battle's usual state, built now so that a
+        // context that cannot run the shaders says so at start-up.
+        if (program(LitKey(3) | TextureKey, error) == nullptr) return false;
         glGenBuffers(1, &stream_);
         glGenTextures(1, &stippleTexture_);
         glBindTexture(GL_TEXTURE_2D, stippleTexture_);
@@ -559,7 +582,7 @@ public:
         lists_.clear();
         glDeleteBuffers(1, &stream_);
         glDeleteTextures(1, &stippleTexture_);
-        glDeleteProgram(program_);
+        for (auto& entry : programs_) glDeleteProgram(entry.second.id);
         *this = Gles2Backend();
     }
 
@@ -1421,11 +1444,12 @@ private:
     }
 
     void uniform(Uniform u, const float* data, int floats, int kind) {
-        if (es_.uniformKnown[u] && std::memcmp(es_.uniforms[u], data, static_cast<std::size_t>(floats) * sizeof(float)) == 0)
-            return;
-        std::memcpy(es_.uniforms[u], data, static_cast<std::size_t>(floats) * sizeof(float));
-        es_.uniformKnown[u] = true;
-        const GLint at = uniforms_[u];
+        Program& p = *current_;
+        const GLint at = p.at[u];
+        if (at < 0) return;  // not in this program
+        if (p.known[u] && std::memcmp(p.values[u], data, static_cast<std::size_t>(floats) * sizeof(float)) == 0) return;
+        std::memcpy(p.values[u], data, static_cast<std::size_t>(floats) * sizeof(float));
+        p.known[u] = true;
         switch (kind) {
         case 0:
             glUniform1i(at, static_cast<GLint>(data[0]));
@@ -1454,17 +1478,68 @@ private:
         uniform(u, &v, 1, 0);
     }
 
+    // Program keys: the light count in the low four bits, then the switches.
+    static constexpr unsigned LitKey(int lights) { return static_cast<unsigned>(lights); }
+    static constexpr unsigned TextureKey = 1u << 4, AlphaTextureKey = 1u << 5, ReplaceKey = 1u << 6;
+    static constexpr unsigned TexGenKey = 1u << 7, AlphaTestKey = 1u << 8, StippleKey = 1u << 9;
+
+    // The program for `key`, built on first use; null with *error set when it does not build.
+    Program* program(unsigned key, std::string* error) {
+        auto found = programs_.find(key);
+        if (found != programs_.end()) return &found->second;
+        std::string defines = "#define LIGHTS " + std::to_string(key & 15u) + "\n";
+        if (key & TextureKey) defines += "#define TEXTURE\n";
+        if (key & AlphaTextureKey) defines += "#define ALPHA_TEXTURE\n";
+        if (key & ReplaceKey) defines += "#define REPLACE\n";
+        if (key & TexGenKey) defines += "#define TEXGEN\n";
+        if (key & AlphaTestKey) defines += "#define ALPHA_TEST\n";
+        if (key & StippleKey) defines += "#define STIPPLE\n";
+        Program p;
+        if (!buildProgram(defines, &p, error)) return nullptr;
+        return &programs_.emplace(key, p).first->second;
+    }
+
     // Hands the state in force to ES before a draw.
     void prepareDraw() {
         const AttribState& s = state_;
         const EnableGroup& e = s.enable;
         if (!es_.valid) {
-            glUseProgram(program_);
             for (int a = 0; a < AttributeCount; ++a) glEnableVertexAttribArray(static_cast<GLuint>(a));
-            std::memset(es_.uniformKnown, 0, sizeof es_.uniformKnown);
             glActiveTexture(GL_TEXTURE1);
             glBindTexture(GL_TEXTURE_2D, stippleTexture_);
             glActiveTexture(GL_TEXTURE0);
+            current_ = nullptr;
+        }
+        const TextureInfo* texture = nullptr;
+        if (e.texture2d) {
+            auto found = textures_.find(s.texture.bound);
+            if (found != textures_.end() && found->second.hasImage) texture = &found->second;
+        }
+        float texGenOn[4] = {0, 0, 0, 0};
+        int lightCount = 0;
+        for (int i = 0; i < MaxLights; ++i) lightCount += e.light[i] ? 1 : 0;
+        unsigned key = e.lighting ? LitKey(lightCount) : 0;
+        if (texture != nullptr) {
+            key |= TextureKey;
+            if (texture->alpha) key |= AlphaTextureKey;
+            if (s.texture.envMode == GlReplace) key |= ReplaceKey;
+            for (int k = 0; k < 4; ++k) texGenOn[k] = e.texGen[k] && s.texture.genMode[k] == GlEyeLinear ? 1.0f : 0.0f;
+            if (texGenOn[0] + texGenOn[1] + texGenOn[2] + texGenOn[3] > 0.0f) key |= TexGenKey;
+        }
+        if (e.alphaTest && s.colorBuffer.alphaFunc != GL_ALWAYS) key |= AlphaTestKey;
+        if (e.stipple) key |= StippleKey;
+        std::string error;
+        Program* chosen = program(key, &error);
+        if (chosen == nullptr) {
+            // Only the start-up program is known to build; say once what failed.
+            if (!programFailed_) std::fprintf(stderr, "%s\n", error.c_str());
+            programFailed_ = true;
+            chosen = program(LitKey(3) | TextureKey, &error);
+            if (chosen == nullptr) return;
+        }
+        if (chosen != current_) {
+            current_ = chosen;
+            glUseProgram(chosen->id);
             const float zero = 0, one = 1;
             uniform(UTexture, &zero, 1, 0);
             uniform(UStipple, &one, 1, 0);
@@ -1481,11 +1556,6 @@ private:
         es_.frontFace = s.frontFace;
         es_.blendSrc = s.colorBuffer.blendSrc;
         es_.blendDst = s.colorBuffer.blendDst;
-        const TextureInfo* texture = nullptr;
-        if (e.texture2d) {
-            auto found = textures_.find(s.texture.bound);
-            if (found != textures_.end() && found->second.hasImage) texture = &found->second;
-        }
         if (texture != nullptr && (!es_.valid || es_.texture != s.texture.bound)) {
             glBindTexture(GL_TEXTURE_2D, s.texture.bound);
             es_.texture = s.texture.bound;
@@ -1498,16 +1568,15 @@ private:
         multiply(mvp, projection_.back().m, mv);
         uniform(UMvp, mvp, 16, 16);
         uniform(UModelView, mv, 16, 16);
-        float nm[9];
-        normalMatrix(mv, nm);
-        uniform(UNormalMatrix, nm, 9, 9);
-        uniform(UTextureMatrix, texture_.back().m, 16, 16);
         uniform(UCurrentColor, s.current.color, 4, 4);
-        uniform(UCurrentNormal, s.current.normal, 3, 3);
+        if (texture != nullptr) uniform(UTextureMatrix, texture_.back().m, 16, 16);
 
         // Lighting.
-        flag(ULighting, e.lighting);
-        if (e.lighting) {
+        if (e.lighting && lightCount > 0) {
+            float nm[9];
+            normalMatrix(mv, nm);
+            uniform(UNormalMatrix, nm, 9, 9);
+            uniform(UCurrentNormal, s.current.normal, 3, 3);
             const LightingGroup& l = s.lighting;
             flag(UColorMaterial, e.colorMaterial && l.colorMaterialMode == GlAmbientAndDiffuse);
             uniform(UMaterialAmbient, l.materialAmbient, 4, 4);
@@ -1526,34 +1595,22 @@ private:
                 std::memcpy(position + 4 * count, l.lights[i].position, 4 * sizeof(float));
                 ++count;
             }
-            const float lights = static_cast<float>(count);
-            uniform(ULightCount, &lights, 1, 0);
-            if (count > 0) {
-                uniform(ULightAmbient, ambient, 4 * count, 4);
-                uniform(ULightDiffuse, diffuse, 4 * count, 4);
-                uniform(ULightSpecular, specular, 4 * count, 4);
-                uniform(ULightPosition, position, 4 * count, 4);
-            }
+            uniform(ULightAmbient, ambient, 4 * count, 4);
+            uniform(ULightDiffuse, diffuse, 4 * count, 4);
+            uniform(ULightSpecular, specular, 4 * count, 4);
+            uniform(ULightPosition, position, 4 * count, 4);
         }
 
         // Texturing and the fragment tests.
-        flag(UTexturing, texture != nullptr);
-        if (texture != nullptr) {
-            flag(UReplace, s.texture.envMode == GlReplace);
-            flag(UAlphaTexture, texture->alpha);
-            float on[4];
-            for (int k = 0; k < 4; ++k) on[k] = e.texGen[k] && s.texture.genMode[k] == GlEyeLinear ? 1.0f : 0.0f;
-            uniform(UTexGenOn, on, 4, 4);
-            if (on[0] + on[1] + on[2] + on[3] > 0.0f) {
-                uniform(UPlaneS, s.texture.eyePlane[0], 4, 4);
-                uniform(UPlaneT, s.texture.eyePlane[1], 4, 4);
-                uniform(UPlaneR, s.texture.eyePlane[2], 4, 4);
-                uniform(UPlaneQ, s.texture.eyePlane[3], 4, 4);
-            }
+        if (key & TexGenKey) {
+            uniform(UTexGenOn, texGenOn, 4, 4);
+            uniform(UPlaneS, s.texture.eyePlane[0], 4, 4);
+            uniform(UPlaneT, s.texture.eyePlane[1], 4, 4);
+            uniform(UPlaneR, s.texture.eyePlane[2], 4, 4);
+            uniform(UPlaneQ, s.texture.eyePlane[3], 4, 4);
         }
-        flag(UStippleOn, e.stipple);
         float alphaFunc = 0.0f;
-        if (e.alphaTest) {
+        if (key & AlphaTestKey) {
             switch (s.colorBuffer.alphaFunc) {
             case GL_GREATER:
                 alphaFunc = 1;
@@ -1584,10 +1641,11 @@ private:
         uniform(UAlphaRef, &s.colorBuffer.alphaRef, 1, 1);
     }
 
-    bool buildProgram(std::string* error) {
-        auto compile = [error](GLenum kind, const char* source) -> GLuint {
+    bool buildProgram(const std::string& defines, Program* p, std::string* error) {
+        auto compile = [error, &defines](GLenum kind, const char* source) -> GLuint {
             const GLuint shader = glCreateShader(kind);
-            glShaderSource(shader, 1, &source, nullptr);
+            const char* sources[2] = {defines.c_str(), source};
+            glShaderSource(shader, 2, sources, nullptr);
             glCompileShader(shader);
             GLint ok = GL_FALSE;
             glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -1608,22 +1666,22 @@ private:
             glDeleteShader(vs);
             return false;
         }
-        program_ = glCreateProgram();
-        glAttachShader(program_, vs);
-        glAttachShader(program_, fs);
-        for (int a = 0; a < AttributeCount; ++a) glBindAttribLocation(program_, static_cast<GLuint>(a), AttributeNames[a]);
-        glLinkProgram(program_);
+        p->id = glCreateProgram();
+        glAttachShader(p->id, vs);
+        glAttachShader(p->id, fs);
+        for (int a = 0; a < AttributeCount; ++a) glBindAttribLocation(p->id, static_cast<GLuint>(a), AttributeNames[a]);
+        glLinkProgram(p->id);
         glDeleteShader(vs);
         glDeleteShader(fs);
         GLint ok = GL_FALSE;
-        glGetProgramiv(program_, GL_LINK_STATUS, &ok);
+        glGetProgramiv(p->id, GL_LINK_STATUS, &ok);
         if (ok != GL_TRUE) {
             char log[1024] = {};
-            glGetProgramInfoLog(program_, sizeof log - 1, nullptr, log);
+            glGetProgramInfoLog(p->id, sizeof log - 1, nullptr, log);
             *error = std::string("gles2: the shader program does not link: ") + log;
             return false;
         }
-        for (int u = 0; u < UniformCount; ++u) uniforms_[u] = glGetUniformLocation(program_, UniformNames[u]);
+        for (int u = 0; u < UniformCount; ++u) p->at[u] = glGetUniformLocation(p->id, UniformNames[u]);
         return true;
     }
 
@@ -1654,8 +1712,9 @@ private:
     int callDepth_ = 0;
 
     std::map<unsigned, TextureInfo> textures_;
-    GLuint program_ = 0;
-    GLint uniforms_[UniformCount] = {};
+    std::map<unsigned, Program> programs_;
+    Program* current_ = nullptr;
+    bool programFailed_ = false;
     GLuint stream_ = 0;
     std::size_t streamSize_ = 0, streamUsed_ = 0;
     GLuint stippleTexture_ = 0;
