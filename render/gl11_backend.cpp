@@ -14,7 +14,6 @@ class Gl11Backend final : public GlBackend {
 public:
     const char* name() const override { return "gl11"; }
 
-    // clang-format off
     void Begin(unsigned mode) override { ::glBegin(mode); }
     void End() override { ::glEnd(); }
     void Vertex3f(float x, float y, float z) override { ::glVertex3f(x, y, z); }
@@ -25,10 +24,18 @@ public:
     void Color4f(float r, float g, float b, float a) override { ::glColor4f(r, g, b, a); }
     void Color4fv(const float* v) override { ::glColor4fv(v); }
     void TexCoord2f(float s, float t) override { ::glTexCoord2f(s, t); }
-    void VertexPointer(int size, unsigned type, int stride, const void* pointer) override { ::glVertexPointer(size, type, stride, pointer); }
-    void NormalPointer(unsigned type, int stride, const void* pointer) override { ::glNormalPointer(type, stride, pointer); }
-    void ColorPointer(int size, unsigned type, int stride, const void* pointer) override { ::glColorPointer(size, type, stride, pointer); }
-    void TexCoordPointer(int size, unsigned type, int stride, const void* pointer) override { ::glTexCoordPointer(size, type, stride, pointer); }
+    void VertexPointer(int size, unsigned type, int stride, const void* pointer) override {
+        ::glVertexPointer(size, type, stride, pointer);
+    }
+    void NormalPointer(unsigned type, int stride, const void* pointer) override {
+        ::glNormalPointer(type, stride, pointer);
+    }
+    void ColorPointer(int size, unsigned type, int stride, const void* pointer) override {
+        ::glColorPointer(size, type, stride, pointer);
+    }
+    void TexCoordPointer(int size, unsigned type, int stride, const void* pointer) override {
+        ::glTexCoordPointer(size, type, stride, pointer);
+    }
     void EnableClientState(unsigned array) override { ::glEnableClientState(array); }
     void DisableClientState(unsigned array) override { ::glDisableClientState(array); }
     void DrawArrays(unsigned mode, int first, int count) override { ::glDrawArrays(mode, first, count); }
@@ -65,26 +72,39 @@ public:
     void GetFloatv(unsigned pname, float* params) override { ::glGetFloatv(pname, params); }
     void GetIntegerv(unsigned pname, int* params) override { ::glGetIntegerv(pname, params); }
     void Lightfv(unsigned light, unsigned pname, const float* params) override { ::glLightfv(light, pname, params); }
-    void Materialfv(unsigned face, unsigned pname, const float* params) override { ::glMaterialfv(face, pname, params); }
+    void Materialfv(unsigned face, unsigned pname, const float* params) override {
+        ::glMaterialfv(face, pname, params);
+    }
     void Materiali(unsigned face, unsigned pname, int param) override { ::glMateriali(face, pname, param); }
     void ColorMaterial(unsigned face, unsigned mode) override { ::glColorMaterial(face, mode); }
     void GenTextures(int n, unsigned* textures) override { ::glGenTextures(n, textures); }
     void DeleteTextures(int n, const unsigned* textures) override { ::glDeleteTextures(n, textures); }
     void BindTexture(unsigned target, unsigned texture) override { ::glBindTexture(target, texture); }
     void TexParameteri(unsigned target, unsigned pname, int param) override { ::glTexParameteri(target, pname, param); }
-    void TexImage2D(unsigned target, int level, int internalFormat, int width, int height, int border, unsigned format, unsigned type, const void* pixels) override { ::glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels); }
+    void TexImage2D(unsigned target, int level, int internalFormat, int width, int height, int border, unsigned format,
+                    unsigned type, const void* pixels) override {
+        ::glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
+    }
     void TexEnvi(unsigned target, unsigned pname, int param) override { ::glTexEnvi(target, pname, param); }
     void TexGeni(unsigned coord, unsigned pname, int param) override { ::glTexGeni(coord, pname, param); }
     void TexGenfv(unsigned coord, unsigned pname, const float* params) override { ::glTexGenfv(coord, pname, params); }
     void PixelStorei(unsigned pname, int param) override { ::glPixelStorei(pname, param); }
-    void LookAt(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ, double upX, double upY, double upZ) override { ::gluLookAt(eyeX, eyeY, eyeZ, centreX, centreY, centreZ, upX, upY, upZ); }
-    void Perspective(double fovy, double aspect, double zNear, double zFar) override { ::gluPerspective(fovy, aspect, zNear, zFar); }
+    void LookAt(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ, double upX,
+                double upY, double upZ) override {
+        ::gluLookAt(eyeX, eyeY, eyeZ, centreX, centreY, centreZ, upX, upY, upZ);
+    }
+    void Perspective(double fovy, double aspect, double zNear, double zFar) override {
+        ::gluPerspective(fovy, aspect, zNear, zFar);
+    }
     GLUquadric* NewQuadric() override { return ::gluNewQuadric(); }
     void DeleteQuadric(GLUquadric* quadric) override { ::gluDeleteQuadric(quadric); }
     void QuadricDrawStyle(GLUquadric* quadric, unsigned style) override { ::gluQuadricDrawStyle(quadric, style); }
-    void QuadricOrientation(GLUquadric* quadric, unsigned orientation) override { ::gluQuadricOrientation(quadric, orientation); }
-    void Sphere(GLUquadric* quadric, double radius, int slices, int stacks) override { ::gluSphere(quadric, radius, slices, stacks); }
-    // clang-format on
+    void QuadricOrientation(GLUquadric* quadric, unsigned orientation) override {
+        ::gluQuadricOrientation(quadric, orientation);
+    }
+    void Sphere(GLUquadric* quadric, double radius, int slices, int stacks) override {
+        ::gluSphere(quadric, radius, slices, stacks);
+    }
 };
 
 Gl11Backend gl11;

@@ -152,7 +152,6 @@ typedef GLUquadric GLUquadricObj;
 #define GL_VIEWPORT 0x0BA2
 #define GL_ZERO 0
 
-// clang-format off
 inline void glBegin(unsigned mode) { glBackend().Begin(mode); }
 inline void glEnd() { glBackend().End(); }
 inline void glVertex3f(float x, float y, float z) { glBackend().Vertex3f(x, y, z); }
@@ -163,10 +162,18 @@ inline void glColor3fv(const float* v) { glBackend().Color3fv(v); }
 inline void glColor4f(float r, float g, float b, float a) { glBackend().Color4f(r, g, b, a); }
 inline void glColor4fv(const float* v) { glBackend().Color4fv(v); }
 inline void glTexCoord2f(float s, float t) { glBackend().TexCoord2f(s, t); }
-inline void glVertexPointer(int size, unsigned type, int stride, const void* pointer) { glBackend().VertexPointer(size, type, stride, pointer); }
-inline void glNormalPointer(unsigned type, int stride, const void* pointer) { glBackend().NormalPointer(type, stride, pointer); }
-inline void glColorPointer(int size, unsigned type, int stride, const void* pointer) { glBackend().ColorPointer(size, type, stride, pointer); }
-inline void glTexCoordPointer(int size, unsigned type, int stride, const void* pointer) { glBackend().TexCoordPointer(size, type, stride, pointer); }
+inline void glVertexPointer(int size, unsigned type, int stride, const void* pointer) {
+    glBackend().VertexPointer(size, type, stride, pointer);
+}
+inline void glNormalPointer(unsigned type, int stride, const void* pointer) {
+    glBackend().NormalPointer(type, stride, pointer);
+}
+inline void glColorPointer(int size, unsigned type, int stride, const void* pointer) {
+    glBackend().ColorPointer(size, type, stride, pointer);
+}
+inline void glTexCoordPointer(int size, unsigned type, int stride, const void* pointer) {
+    glBackend().TexCoordPointer(size, type, stride, pointer);
+}
 inline void glEnableClientState(unsigned array) { glBackend().EnableClientState(array); }
 inline void glDisableClientState(unsigned array) { glBackend().DisableClientState(array); }
 inline void glDrawArrays(unsigned mode, int first, int count) { glBackend().DrawArrays(mode, first, count); }
@@ -202,26 +209,45 @@ inline void glFlush() { glBackend().Flush(); }
 inline unsigned glGetError() { return glBackend().GetError(); }
 inline void glGetFloatv(unsigned pname, float* params) { glBackend().GetFloatv(pname, params); }
 inline void glGetIntegerv(unsigned pname, int* params) { glBackend().GetIntegerv(pname, params); }
-inline void glLightfv(unsigned light, unsigned pname, const float* params) { glBackend().Lightfv(light, pname, params); }
-inline void glMaterialfv(unsigned face, unsigned pname, const float* params) { glBackend().Materialfv(face, pname, params); }
+inline void glLightfv(unsigned light, unsigned pname, const float* params) {
+    glBackend().Lightfv(light, pname, params);
+}
+inline void glMaterialfv(unsigned face, unsigned pname, const float* params) {
+    glBackend().Materialfv(face, pname, params);
+}
 inline void glMateriali(unsigned face, unsigned pname, int param) { glBackend().Materiali(face, pname, param); }
 inline void glColorMaterial(unsigned face, unsigned mode) { glBackend().ColorMaterial(face, mode); }
 inline void glGenTextures(int n, unsigned* textures) { glBackend().GenTextures(n, textures); }
 inline void glDeleteTextures(int n, const unsigned* textures) { glBackend().DeleteTextures(n, textures); }
 inline void glBindTexture(unsigned target, unsigned texture) { glBackend().BindTexture(target, texture); }
-inline void glTexParameteri(unsigned target, unsigned pname, int param) { glBackend().TexParameteri(target, pname, param); }
-inline void glTexImage2D(unsigned target, int level, int internalFormat, int width, int height, int border, unsigned format, unsigned type, const void* pixels) { glBackend().TexImage2D(target, level, internalFormat, width, height, border, format, type, pixels); }
+inline void glTexParameteri(unsigned target, unsigned pname, int param) {
+    glBackend().TexParameteri(target, pname, param);
+}
+inline void glTexImage2D(unsigned target, int level, int internalFormat, int width, int height, int border,
+                         unsigned format, unsigned type, const void* pixels) {
+    glBackend().TexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
+}
 inline void glTexEnvi(unsigned target, unsigned pname, int param) { glBackend().TexEnvi(target, pname, param); }
 inline void glTexGeni(unsigned coord, unsigned pname, int param) { glBackend().TexGeni(coord, pname, param); }
-inline void glTexGenfv(unsigned coord, unsigned pname, const float* params) { glBackend().TexGenfv(coord, pname, params); }
+inline void glTexGenfv(unsigned coord, unsigned pname, const float* params) {
+    glBackend().TexGenfv(coord, pname, params);
+}
 inline void glPixelStorei(unsigned pname, int param) { glBackend().PixelStorei(pname, param); }
-inline void gluLookAt(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ, double upX, double upY, double upZ) { glBackend().LookAt(eyeX, eyeY, eyeZ, centreX, centreY, centreZ, upX, upY, upZ); }
-inline void gluPerspective(double fovy, double aspect, double zNear, double zFar) { glBackend().Perspective(fovy, aspect, zNear, zFar); }
+inline void gluLookAt(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ, double upX,
+                      double upY, double upZ) {
+    glBackend().LookAt(eyeX, eyeY, eyeZ, centreX, centreY, centreZ, upX, upY, upZ);
+}
+inline void gluPerspective(double fovy, double aspect, double zNear, double zFar) {
+    glBackend().Perspective(fovy, aspect, zNear, zFar);
+}
 inline GLUquadric* gluNewQuadric() { return glBackend().NewQuadric(); }
 inline void gluDeleteQuadric(GLUquadric* quadric) { glBackend().DeleteQuadric(quadric); }
 inline void gluQuadricDrawStyle(GLUquadric* quadric, unsigned style) { glBackend().QuadricDrawStyle(quadric, style); }
-inline void gluQuadricOrientation(GLUquadric* quadric, unsigned orientation) { glBackend().QuadricOrientation(quadric, orientation); }
-inline void gluSphere(GLUquadric* quadric, double radius, int slices, int stacks) { glBackend().Sphere(quadric, radius, slices, stacks); }
-// clang-format on
+inline void gluQuadricOrientation(GLUquadric* quadric, unsigned orientation) {
+    glBackend().QuadricOrientation(quadric, orientation);
+}
+inline void gluSphere(GLUquadric* quadric, double radius, int slices, int stacks) {
+    glBackend().Sphere(quadric, radius, slices, stacks);
+}
 
 #endif

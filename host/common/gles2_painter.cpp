@@ -66,10 +66,10 @@ const unsigned char* glyphRows(char c) {
     return nullptr;  // a blank
 }
 
-constexpr int Scale = 2;                    // font pixels to window pixels
-constexpr int Advance = 6 * Scale;          // pixels per character
-constexpr int StripHeight = 16;             // pixels: 14 of glyph, a row of black above and below
-constexpr int StripTextureWidth = 2048;     // pixels: a power of two, within WebGL 1's smallest limit
+constexpr int Scale = 2;                 // font pixels to window pixels
+constexpr int Advance = 6 * Scale;       // pixels per character
+constexpr int StripHeight = 16;          // pixels: 14 of glyph, a row of black above and below
+constexpr int StripTextureWidth = 2048;  // pixels: a power of two, within WebGL 1's smallest limit
 
 }  // namespace
 
@@ -139,7 +139,8 @@ void Gles2Painter::drawFpsStrip(const std::string& text) {
             const int row = StripHeight - 2 - y;  // glyph row 0 at the top
             for (int x = 0; x < 5 * Scale; ++x) {
                 if ((bits & (0x10 >> (x / Scale))) == 0) continue;
-                unsigned char* p = &rgb[(static_cast<std::size_t>(row) * StripTextureWidth + Scale + k * Advance + x) * 3];
+                unsigned char* p =
+                    &rgb[(static_cast<std::size_t>(row) * StripTextureWidth + Scale + k * Advance + x) * 3];
                 p[0] = 255;
                 p[1] = 255;
                 p[2] = 0;
@@ -160,8 +161,22 @@ void Gles2Painter::drawFpsStrip(const std::string& text) {
     int viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     glViewport(0, 0, width_, height_);
-    const float ortho[16] = {2.0f / static_cast<float>(width_), 0, 0, 0, 0, 2.0f / static_cast<float>(height_), 0, 0,
-                             0, 0, -1, 0, -1, -1, 0, 1};
+    const float ortho[16] = {2.0f / static_cast<float>(width_),
+                             0,
+                             0,
+                             0,
+                             0,
+                             2.0f / static_cast<float>(height_),
+                             0,
+                             0,
+                             0,
+                             0,
+                             -1,
+                             0,
+                             -1,
+                             -1,
+                             0,
+                             1};
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadMatrixf(ortho);

@@ -229,7 +229,8 @@ struct EglContext::Impl {
     bool setUpPbuffer(int width, int height, std::string* why) {
         EGLConfig config = nullptr;
         if (!chooseConfig(EGL_PBUFFER_BIT, 24, &config) && !chooseConfig(EGL_PBUFFER_BIT, 16, &config)) {
-            *why = std::string(es ? "no OpenGL ES 2.0" : "no desktop OpenGL") + " pbuffer config with 8-bit RGB and a depth buffer";
+            *why = std::string(es ? "no OpenGL ES 2.0" : "no desktop OpenGL") +
+                   " pbuffer config with 8-bit RGB and a depth buffer";
             return false;
         }
         const EGLint attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
@@ -348,7 +349,8 @@ bool EglContext::readPixels(RgbImage* image, std::string* error) const {
         std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width_) * height_ * 4);
         glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
         for (std::size_t p = 0; p < rgba.size() / 4; ++p) {
-            for (int c = 0; c < 3; ++c) result.pixels[3 * p + static_cast<std::size_t>(c)] = rgba[4 * p + static_cast<std::size_t>(c)];
+            for (int c = 0; c < 3; ++c)
+                result.pixels[3 * p + static_cast<std::size_t>(c)] = rgba[4 * p + static_cast<std::size_t>(c)];
         }
     } else {
         glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, result.pixels.data());
@@ -381,7 +383,6 @@ std::string EglContext::description() const {
         return std::string(s ? s : "?");
     };
     return "egl: " + impl_->platform + ", " + (impl_->useFbo ? "framebuffer object" : "pbuffer") + " " +
-           std::to_string(width_) + "x" + std::to_string(height_) + ", " +
-           (impl_->es ? "" : "OpenGL ") + text(GL_VERSION) + ", " +
-           text(GL_RENDERER);
+           std::to_string(width_) + "x" + std::to_string(height_) + ", " + (impl_->es ? "" : "OpenGL ") +
+           text(GL_VERSION) + ", " + text(GL_RENDERER);
 }

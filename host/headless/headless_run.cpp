@@ -189,8 +189,8 @@ int runHeadless(const ProgramOptions& o) {
         return 1;
     }
 #endif
-    std::unique_ptr<EglContext> context = EglContext::create(o.width, o.height, &error, EglTarget::Any,
-                                                             o.gles2 ? EglApi::Gles2 : EglApi::DesktopGl);
+    std::unique_ptr<EglContext> context =
+        EglContext::create(o.width, o.height, &error, EglTarget::Any, o.gles2 ? EglApi::Gles2 : EglApi::DesktopGl);
     if (!context) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -199,7 +199,8 @@ int runHeadless(const ProgramOptions& o) {
 
     // The ES renderer draws the frame-rate line itself, as the web page does.
     FpsOverlay overlay;
-    if (o.fps && !o.gles2 && !overlay.init(&error)) std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", error.c_str());
+    if (o.fps && !o.gles2 && !overlay.init(&error))
+        std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", error.c_str());
 
     std::unique_ptr<ContactSheet> sheet;
     if (!o.contactSheet.empty()) sheet = std::make_unique<ContactSheet>(o.frames, o.width, o.height);

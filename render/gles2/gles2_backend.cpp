@@ -167,8 +167,8 @@ bool invert(const float m[16], float out[16]) {
              a[8] * a[2] * a[7] - a[8] * a[3] * a[6];
     inv[11] = -a[0] * a[5] * a[11] + a[0] * a[7] * a[9] + a[4] * a[1] * a[11] - a[4] * a[3] * a[9] -
               a[8] * a[1] * a[7] + a[8] * a[3] * a[5];
-    inv[15] = a[0] * a[5] * a[10] - a[0] * a[6] * a[9] - a[4] * a[1] * a[10] + a[4] * a[2] * a[9] +
-              a[8] * a[1] * a[6] - a[8] * a[2] * a[5];
+    inv[15] = a[0] * a[5] * a[10] - a[0] * a[6] * a[9] - a[4] * a[1] * a[10] + a[4] * a[2] * a[9] + a[8] * a[1] * a[6] -
+              a[8] * a[2] * a[5];
     const double det = a[0] * inv[0] + a[1] * inv[4] + a[2] * inv[8] + a[3] * inv[12];
     if (det == 0.0) return false;
     for (int i = 0; i < 16; ++i) out[i] = static_cast<float>(inv[i] / det);
@@ -343,13 +343,32 @@ enum Uniform {
     UAlphaRef,
     UniformCount
 };
-const char* const UniformNames[UniformCount] = {
-    "uMvp",           "uModelView",       "uNormalMatrix",     "uTextureMatrix",    "uCurrentColor",
-    "uCurrentNormal", "uColorMaterial",    "uMaterialAmbient",  "uMaterialDiffuse",
-    "uMaterialSpecular", "uMaterialEmission", "uShininess",     "uSceneAmbient",
-    "uLightAmbient[0]", "uLightDiffuse[0]", "uLightSpecular[0]", "uLightPosition[0]", "uTexGenOn",
-    "uPlaneS",        "uPlaneT",          "uPlaneR",           "uPlaneQ",           "uTexture",
-    "uStipple",       "uAlphaFunc",       "uAlphaRef"};
+const char* const UniformNames[UniformCount] = {"uMvp",
+                                                "uModelView",
+                                                "uNormalMatrix",
+                                                "uTextureMatrix",
+                                                "uCurrentColor",
+                                                "uCurrentNormal",
+                                                "uColorMaterial",
+                                                "uMaterialAmbient",
+                                                "uMaterialDiffuse",
+                                                "uMaterialSpecular",
+                                                "uMaterialEmission",
+                                                "uShininess",
+                                                "uSceneAmbient",
+                                                "uLightAmbient[0]",
+                                                "uLightDiffuse[0]",
+                                                "uLightSpecular[0]",
+                                                "uLightPosition[0]",
+                                                "uTexGenOn",
+                                                "uPlaneS",
+                                                "uPlaneT",
+                                                "uPlaneR",
+                                                "uPlaneQ",
+                                                "uTexture",
+                                                "uStipple",
+                                                "uAlphaFunc",
+                                                "uAlphaRef"};
 
 // ---------------------------------------------------------------------------
 // Geometry.
@@ -434,10 +453,10 @@ void unroll(unsigned mode, const Issued* v, int count, bool flat, bool swapFirst
 // shade model in force) and what it does between and after them.
 struct ListMeshPart {
     unsigned mode = GL_TRIANGLES;
-    std::vector<Issued> vertices;  // one primitive after another
+    std::vector<Issued> vertices;                      // one primitive after another
     std::vector<std::pair<unsigned, int>> primitives;  // mode and vertex count
-    bool ownWinding = true;  // wound counter-clockwise here; false: the caller's winding
-    GLuint buffer[2] = {0, 0};  // smooth, flat
+    bool ownWinding = true;                            // wound counter-clockwise here; false: the caller's winding
+    GLuint buffer[2] = {0, 0};                         // smooth, flat
     int count[2] = {0, 0};
 };
 
@@ -609,7 +628,8 @@ public:
         std::memcpy(v.n, state_.current.normal, sizeof v.n);
         std::memcpy(v.c, state_.current.color, sizeof v.c);
         std::memcpy(v.t, state_.current.texCoord, sizeof v.t);
-        v.inherit = compiling_ == nullptr ? 0 : (listColorKnown_ ? 0 : InheritColor) | (listNormalKnown_ ? 0 : InheritNormal);
+        v.inherit =
+            compiling_ == nullptr ? 0 : (listColorKnown_ ? 0 : InheritColor) | (listNormalKnown_ ? 0 : InheritNormal);
         primitive_.push_back(v);
     }
     void Normal3f(float x, float y, float z) override {
@@ -1014,7 +1034,8 @@ public:
         case GlPosition: {
             // Taken to eye coordinates by the model-view matrix in force.
             const float* m = modelView_.back().m;
-            for (int r = 0; r < 4; ++r) l.position[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r] * p[3];
+            for (int r = 0; r < 4; ++r)
+                l.position[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r] * p[3];
             break;
         }
         default:
@@ -1080,8 +1101,8 @@ public:
             makeMipmaps(info);
         }
     }
-    void TexImage2D(unsigned target, int level, int internalFormat, int width, int height, int border,
-                    unsigned format, unsigned type, const void* pixels) override {
+    void TexImage2D(unsigned target, int level, int internalFormat, int width, int height, int border, unsigned format,
+                    unsigned type, const void* pixels) override {
         // ES takes the format as the internal format; OpenGL 1.1's component counts name them.
         unsigned esFormat = format;
         if (internalFormat == 3) esFormat = GL_RGB;
@@ -1111,8 +1132,8 @@ public:
         float inverse[16];
         if (!invert(modelView_.back().m, inverse)) return;
         for (int c = 0; c < 4; ++c) {
-            state_.texture.eyePlane[i][c] =
-                p[0] * inverse[4 * c] + p[1] * inverse[4 * c + 1] + p[2] * inverse[4 * c + 2] + p[3] * inverse[4 * c + 3];
+            state_.texture.eyePlane[i][c] = p[0] * inverse[4 * c] + p[1] * inverse[4 * c + 1] +
+                                            p[2] * inverse[4 * c + 2] + p[3] * inverse[4 * c + 3];
         }
     }
     void PixelStorei(unsigned pname, int param) override {
@@ -1128,7 +1149,8 @@ public:
     void LookAt(double eyeX, double eyeY, double eyeZ, double cx, double cy, double cz, double upX, double upY,
                 double upZ) override {
         // As GLU computes it: the basis in float, then a translation by -eye.
-        float forward[3] = {static_cast<float>(cx - eyeX), static_cast<float>(cy - eyeY), static_cast<float>(cz - eyeZ)};
+        float forward[3] = {static_cast<float>(cx - eyeX), static_cast<float>(cy - eyeY),
+                            static_cast<float>(cz - eyeZ)};
         float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
         auto normalize = [](float v[3]) {
             const float r = static_cast<float>(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));

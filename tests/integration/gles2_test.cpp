@@ -43,8 +43,8 @@ struct BattleRun {
 BattleRun runBattle(const Case& c, bool gles2) {
     BattleRun run;
     const int width = 400, height = c.letterbox ? 320 : 300;
-    std::unique_ptr<EglContext> context = EglContext::create(width, height, &run.skipReason, EglTarget::Any,
-                                                             gles2 ? EglApi::Gles2 : EglApi::DesktopGl);
+    std::unique_ptr<EglContext> context =
+        EglContext::create(width, height, &run.skipReason, EglTarget::Any, gles2 ? EglApi::Gles2 : EglApi::DesktopGl);
     if (!context) return run;
     GlPainter gl;
     gl.batched = c.batched;

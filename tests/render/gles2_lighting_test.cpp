@@ -19,26 +19,61 @@ struct LightCase {
     const char* name;
     bool lighting;
     bool colorMaterial;
-    int lights;                // how many of the three lights below are on
-    float light0Position[4];   // eye coordinates (the model-view is the identity)
-    float normal[3];           // not normalised by anyone, as without GL_NORMALIZE
+    int lights;               // how many of the three lights below are on
+    float light0Position[4];  // eye coordinates (the model-view is the identity)
+    float normal[3];          // not normalised by anyone, as without GL_NORMALIZE
     float color[4];
     float emission[4];
     float shininess;
 };
 
 const LightCase Cases[] = {
-    {"directional light, highlight head-on", true, true, 1, {0, 0, 1, 0}, {0, 0, 1}, {0.6f, 0.6f, 0.6f, 1}, {0, 0, 0, 1}, 80},
-    {"positional light to the side", true, true, 1, {-250, 700, 200, 1}, {0.3f, 0.8f, 0.52f}, {0.7f, 0.5f, 0.3f, 1},
-     {0, 0, 0, 1}, 80},
-    {"light behind the face: ambient only", true, true, 1, {0, 0, -1, 0}, {0, 0, 1}, {0.8f, 0.8f, 0.8f, 1},
-     {0, 0, 0, 1}, 80},
-    {"three coloured lights and emission", true, true, 3, {-250, 700, 200, 1}, {-0.2f, 0.3f, 0.93f},
-     {0.5f, 0.6f, 0.7f, 1}, {0.1f, 0.0f, 0.05f, 1}, 20},
-    {"a normal of length one half", true, true, 1, {0, 0, 1, 0}, {0, 0, 0.5f}, {0.9f, 0.9f, 0.9f, 1}, {0, 0, 0, 1},
-     10},
-    {"material from glMaterial, not the colour", true, false, 2, {100, 100, 300, 1}, {0, 0.6f, 0.8f},
-     {1, 0, 0, 1}, {0, 0, 0, 1}, 5},
+    {"directional light, highlight head-on",
+     true,
+     true,
+     1,
+     {0, 0, 1, 0},
+     {0, 0, 1},
+     {0.6f, 0.6f, 0.6f, 1},
+     {0, 0, 0, 1},
+     80},
+    {"positional light to the side",
+     true,
+     true,
+     1,
+     {-250, 700, 200, 1},
+     {0.3f, 0.8f, 0.52f},
+     {0.7f, 0.5f, 0.3f, 1},
+     {0, 0, 0, 1},
+     80},
+    {"light behind the face: ambient only",
+     true,
+     true,
+     1,
+     {0, 0, -1, 0},
+     {0, 0, 1},
+     {0.8f, 0.8f, 0.8f, 1},
+     {0, 0, 0, 1},
+     80},
+    {"three coloured lights and emission",
+     true,
+     true,
+     3,
+     {-250, 700, 200, 1},
+     {-0.2f, 0.3f, 0.93f},
+     {0.5f, 0.6f, 0.7f, 1},
+     {0.1f, 0.0f, 0.05f, 1},
+     20},
+    {"a normal of length one half", true, true, 1, {0, 0, 1, 0}, {0, 0, 0.5f}, {0.9f, 0.9f, 0.9f, 1}, {0, 0, 0, 1}, 10},
+    {"material from glMaterial, not the colour",
+     true,
+     false,
+     2,
+     {100, 100, 300, 1},
+     {0, 0.6f, 0.8f},
+     {1, 0, 0, 1},
+     {0, 0, 0, 1},
+     5},
     {"lighting off", false, true, 1, {0, 0, 1, 0}, {0, 0, 1}, {0.25f, 0.5f, 0.75f, 1}, {0, 0, 0, 1}, 80},
 };
 
