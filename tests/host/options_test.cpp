@@ -88,6 +88,8 @@ TEST(Options, ValuesInBothForms) {
     EXPECT_FALSE(parseBoth("--lists", "plain").paths.mergedLists);
     EXPECT_TRUE(parseBoth("--lists", "plain").paths.lateDebris);
     EXPECT_TRUE(parse({"--lists=plain", "--lists=merged"}).options.paths.mergedLists);
+    EXPECT_TRUE(parse({"--headless", "--renderer", "gles2"}).options.gles2);
+    EXPECT_FALSE(parse({"--headless", "--renderer=gles2", "--renderer=gl11"}).options.gles2);
     ParseResult sheet = parse({"--frames=12", "--contact-sheet", "sheet.png"});
     ASSERT_EQ(sheet.status, ParseStatus::Run) << sheet.error;
     EXPECT_EQ(sheet.options.contactSheet, "sheet.png");
@@ -128,6 +130,7 @@ TEST(Options, HelpListsEveryOption) {
                              "--debris late|immediate",
                              "--lists merged|plain",
                              "--unbatched",
+                             "--renderer gl11|gles2",
                              "--help"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
@@ -179,6 +182,8 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--debris"}, "--debris"},
         {{"--lists", "merged,plain"}, "'merged,plain'"},
         {{"--lists="}, "--lists"},
+        {{"--headless", "--renderer", "gles3"}, "'gles3'"},
+        {{"--renderer", "gles2"}, "--renderer"},
         {{"--bogus"}, "--bogus"},
         {{"--Frames", "3"}, "--Frames"},
         {{"frames"}, "frames"},
