@@ -610,10 +610,8 @@ public:
     void Begin(unsigned mode) override {
         mode_ = mode;
         primitive_.clear();
-        inPrimitive_ = true;
     }
     void End() override {
-        inPrimitive_ = false;
         if (compiling_ != nullptr) {
             recordPrimitive();
         } else {
@@ -728,9 +726,6 @@ public:
         listColorKnown_ = listNormalKnown_ = listWindingKnown_ = false;
         listWinding_ = GL_CCW;
         saved_ = state_.current;
-        savedFrontFace_ = state_.frontFace;
-        savedBlend_ = state_.colorBuffer;
-        savedBlendOn_ = state_.enable.blend;
     }
     void EndList() override {
         if (compiling_ == nullptr) return;
@@ -746,9 +741,6 @@ public:
         compiling_.reset();
         // Compiling executes nothing (GL_COMPILE).
         state_.current = saved_;
-        state_.frontFace = savedFrontFace_;
-        state_.colorBuffer = savedBlend_;
-        state_.enable.blend = savedBlendOn_;
     }
     void CallList(unsigned id) override {
         if (compiling_ != nullptr) {
@@ -1717,7 +1709,6 @@ private:
     unsigned error_ = GL_NO_ERROR;
 
     unsigned mode_ = GL_TRIANGLES;
-    bool inPrimitive_ = false;
     std::vector<Issued> primitive_, issued_;
     std::vector<ShaderVertex> scratch_;
 
@@ -1728,9 +1719,6 @@ private:
     bool listColorKnown_ = false, listNormalKnown_ = false, listWindingKnown_ = false;
     unsigned listWinding_ = GL_CCW;
     CurrentGroup saved_;
-    unsigned savedFrontFace_ = GL_CCW;
-    ColorBufferGroup savedBlend_;
-    bool savedBlendOn_ = false;
     int callDepth_ = 0;
 
     std::map<unsigned, TextureInfo> textures_;
