@@ -1,7 +1,7 @@
 // The frame batch; see frame_batch.h.
 #include "render/frame_batch.h"
 
-#include <GL/gl.h>
+#include "render/gl_api.h"
 
 #include <cmath>
 #include <cstddef>
@@ -139,8 +139,8 @@ float stretch(const float m[16]) {
 
 // The address of a vertex attribute `offset` bytes into the array at `base`,
 // which may be an offset into a buffer object (and so 0).
-const GLvoid* attribute(const char* base, std::size_t offset) {
-    return reinterpret_cast<const GLvoid*>(reinterpret_cast<std::uintptr_t>(base) + offset);
+const void* attribute(const char* base, std::size_t offset) {
+    return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(base) + offset);
 }
 
 }  // namespace

@@ -3,8 +3,7 @@
 // drawing order and the viewport.
 #include "render/scene.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "render/gl_api.h"
 
 #include <cmath>
 #include <cstring>

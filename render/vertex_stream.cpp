@@ -1,10 +1,7 @@
 // The vertex stream; see vertex_stream.h.
 #include "render/vertex_stream.h"
 
-#ifdef _WIN32
-#include <windows.h>  // the system's GL header builds on it
-#endif
-#include <GL/gl.h>
+#include "render/gl_api.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -17,11 +14,16 @@ namespace {
 constexpr GLenum ArrayBuffer = 0x8892;  // GL_ARRAY_BUFFER
 constexpr GLenum StreamDraw = 0x88E0;   // GL_STREAM_DRAW
 
-using GenBuffersFn = void(APIENTRY*)(GLsizei, GLuint*);
-using DeleteBuffersFn = void(APIENTRY*)(GLsizei, const GLuint*);
-using BindBufferFn = void(APIENTRY*)(GLenum, GLuint);
-using BufferDataFn = void(APIENTRY*)(GLenum, std::ptrdiff_t, const void*, GLenum);
-using BufferSubDataFn = void(APIENTRY*)(GLenum, std::ptrdiff_t, std::ptrdiff_t, const void*);
+#ifdef _WIN32
+#define HALVORN_GL_CALL __stdcall  // the calling convention of OpenGL's entry points (APIENTRY)
+#else
+#define HALVORN_GL_CALL
+#endif
+using GenBuffersFn = void(HALVORN_GL_CALL*)(GLsizei, GLuint*);
+using DeleteBuffersFn = void(HALVORN_GL_CALL*)(GLsizei, const GLuint*);
+using BindBufferFn = void(HALVORN_GL_CALL*)(GLenum, GLuint);
+using BufferDataFn = void(HALVORN_GL_CALL*)(GLenum, std::ptrdiff_t, const void*, GLenum);
+using BufferSubDataFn = void(HALVORN_GL_CALL*)(GLenum, std::ptrdiff_t, std::ptrdiff_t, const void*);
 
 struct BufferProcs {
     GenBuffersFn genBuffers = nullptr;

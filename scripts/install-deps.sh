@@ -11,7 +11,7 @@ set -euo pipefail
 level=${1:-all}
 
 core=(build-essential cmake pkg-config googletest libgtest-dev libbenchmark-dev)
-gl=(libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
+gl=(libegl-dev libgl-dev libgles-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
     libpng-dev libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core)
 extra=(libfcl-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix
        binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick x11-utils

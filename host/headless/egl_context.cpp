@@ -89,6 +89,7 @@ struct EglContext::Impl {
     EGLContext context = EGL_NO_CONTEXT;
     EGLSurface surface = EGL_NO_SURFACE;  // pbuffer, when no framebuffer object is used
     std::string platform;
+    bool es = false;  // an OpenGL ES 2.0 context rather than desktop OpenGL
     bool useFbo = false;
     FboFunctions fbo;
     GLuint framebuffer = 0;
@@ -129,7 +130,7 @@ struct EglContext::Impl {
     bool chooseConfig(EGLint surfaceType, EGLint depthBits, EGLConfig* config) {
         const EGLint attributes[] = {
             EGL_RENDERABLE_TYPE,
-            EGL_OPENGL_BIT,
+            es ? EGL_OPENGL_ES2_BIT : EGL_OPENGL_BIT,
             EGL_SURFACE_TYPE,
             surfaceType,
             EGL_RED_SIZE,
@@ -149,6 +150,11 @@ struct EglContext::Impl {
     // A compatibility-profile context: the fixed-function pipeline and
     // display lists are what the renderer uses.
     bool createContext(EGLConfig config) {
+        if (es) {
+            const EGLint attributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+            context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
+            return context != EGL_NO_CONTEXT;
+        }
         int major = 0;
         int minor = 0;
         const char* version = eglQueryString(display, EGL_VERSION);
@@ -168,7 +174,7 @@ struct EglContext::Impl {
     bool setUpFramebufferObject(int width, int height, std::string* why) {
         EGLConfig config = nullptr;
         if (!chooseConfig(0, 0, &config)) {
-            *why = "no desktop OpenGL config with 8-bit RGB";
+            *why = std::string(es ? "no OpenGL ES 2.0" : "no desktop OpenGL") + " config with 8-bit RGB";
             return false;
         }
         if (!createContext(config)) {
@@ -181,7 +187,9 @@ struct EglContext::Impl {
         }
         const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
         bool loaded = false;
-        if (glMajorVersion() >= 3 || hasExtension(extensions, "GL_ARB_framebuffer_object")) {
+        if (es) {
+            loaded = fbo.loadAll("");  // framebuffer objects are part of ES 2.0
+        } else if (glMajorVersion() >= 3 || hasExtension(extensions, "GL_ARB_framebuffer_object")) {
             loaded = fbo.loadAll("");
         } else if (hasExtension(extensions, "GL_EXT_framebuffer_object")) {
             loaded = fbo.loadAll("EXT");
@@ -210,9 +218,12 @@ struct EglContext::Impl {
                    " is not complete (status " + hex(status) + ", GL error " + hex(glError) + ")";
             return false;
         }
-        // Draw and read the colour attachment, as with a window's back buffer.
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        // Draw and read the colour attachment, as with a window's back buffer
+        // (ES has only the one).
+        if (!es) {
+            glDrawBuffer(GL_COLOR_ATTACHMENT0);
+            glReadBuffer(GL_COLOR_ATTACHMENT0);
+        }
         return true;
     }
 
@@ -220,7 +231,8 @@ struct EglContext::Impl {
     bool setUpPbuffer(int width, int height, std::string* why) {
         EGLConfig config = nullptr;
         if (!chooseConfig(EGL_PBUFFER_BIT, 24, &config) && !chooseConfig(EGL_PBUFFER_BIT, 16, &config)) {
-            *why = "no desktop OpenGL pbuffer config with 8-bit RGB and a depth buffer";
+            *why = std::string(es ? "no OpenGL ES 2.0" : "no desktop OpenGL") +
+                   " pbuffer config with 8-bit RGB and a depth buffer";
             return false;
         }
         const EGLint attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
@@ -256,8 +268,8 @@ struct EglContext::Impl {
         display = candidate;
         platform = name;
         std::string reason;
-        if (!eglBindAPI(EGL_OPENGL_API)) {
-            reason = "no desktop OpenGL API (" + eglErrorText() + ")";
+        if (!eglBindAPI(es ? EGL_OPENGL_ES_API : EGL_OPENGL_API)) {
+            reason = std::string(es ? "no OpenGL ES API (" : "no desktop OpenGL API (") + eglErrorText() + ")";
         } else {
             const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
             if (target == EglTarget::Any && hasExtension(extensions, "EGL_KHR_surfaceless_context")) {
@@ -275,7 +287,8 @@ struct EglContext::Impl {
     }
 };
 
-std::unique_ptr<EglContext> EglContext::create(int width, int height, std::string* error, EglTarget target) {
+std::unique_ptr<EglContext> EglContext::create(int width, int height, std::string* error, EglTarget target,
+                                               EglApi api) {
     if (width < 1 || height < 1) {
         *error = "egl: invalid picture size " + std::to_string(width) + "x" + std::to_string(height);
         return nullptr;
@@ -285,6 +298,7 @@ std::unique_ptr<EglContext> EglContext::create(int width, int height, std::strin
     result->width_ = width;
     result->height_ = height;
     Impl& impl = *result->impl_;
+    impl.es = api == EglApi::Gles2;
 
     std::vector<std::string> reasons;
     std::string why;
@@ -336,7 +350,17 @@ bool EglContext::readPixels(RgbImage* image, std::string* error) const {
     drainGlErrors();
     glGetIntegerv(GL_PACK_ALIGNMENT, &oldAlignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, result.pixels.data());
+    if (impl_->es) {
+        // ES reads RGBA for certain; the alpha is dropped.
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width_) * height_ * 4);
+        glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        for (std::size_t p = 0; p < rgba.size() / 4; ++p) {
+            for (int c = 0; c < 3; ++c)
+                result.pixels[3 * p + static_cast<std::size_t>(c)] = rgba[4 * p + static_cast<std::size_t>(c)];
+        }
+    } else {
+        glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, result.pixels.data());
+    }
     const GLenum glError = glGetError();
     glPixelStorei(GL_PACK_ALIGNMENT, oldAlignment);
     if (glError != GL_NO_ERROR) {
@@ -364,6 +388,6 @@ std::string EglContext::description() const {
         return std::string(s ? s : "?");
     };
     return "egl: " + impl_->platform + ", " + (impl_->useFbo ? "framebuffer object" : "pbuffer") + " " +
-           std::to_string(width_) + "x" + std::to_string(height_) + ", OpenGL " + text(GL_VERSION) + ", " +
-           text(GL_RENDERER);
+           std::to_string(width_) + "x" + std::to_string(height_) + ", " + (impl_->es ? "" : "OpenGL ") +
+           text(GL_VERSION) + ", " + text(GL_RENDERER);
 }

@@ -1,6 +1,6 @@
 // An OpenGL context without any display: EGL on Mesa's surfaceless platform
 // (or an EGL device, or the default display), desktop OpenGL with the
-// compatibility profile, drawing into an off-screen RGBA8 colour buffer with
+// compatibility profile (or OpenGL ES 2.0), drawing into an off-screen RGBA8 colour buffer with
 // a 24-bit depth buffer of a fixed size.
 #ifndef HALVORN_HOST_HEADLESS_EGL_CONTEXT_H
 #define HALVORN_HOST_HEADLESS_EGL_CONTEXT_H
@@ -20,13 +20,19 @@ enum class EglTarget {
 // (eglGetProcAddress): null when it has none. The renderer's GlProcLoader.
 void* eglProc(const char* name);
 
+// Which OpenGL.
+enum class EglApi {
+    DesktopGl,  // OpenGL with the compatibility profile (the renderer's OpenGL 1.1)
+    Gles2,      // OpenGL ES 2.0 (the renderer's ES backend, render/gles2/)
+};
+
 class EglContext {
 public:
     // Creates the context and its width x height render target (pixels) and
     // makes it current on the calling thread. Null with *error set
     // ("egl: ...") when no usable display, context or target exists.
     static std::unique_ptr<EglContext> create(int width, int height, std::string* error,
-                                              EglTarget target = EglTarget::Any);
+                                              EglTarget target = EglTarget::Any, EglApi api = EglApi::DesktopGl);
 
     // Releases the target, the context and the display.
     ~EglContext();

@@ -124,6 +124,8 @@ const OptionInfo OptionTable[] = {
      "compile the ship lists merged (default), or as the mesh emitters write them"},
     {"unbatched", Kind::Flag, 0, 0, "",
      "draw the battle item by item instead of in batches (the reference picture, for comparing)"},
+    {"renderer", Kind::Text, 0, 0, "gl11|gles2",
+     "with --headless, draw with OpenGL 1.1 (default) or with OpenGL ES 2.0, the renderer of the web page"},
     {"help", Kind::Flag, 0, 0, "", "show this help"},
     {"version", Kind::Flag, 0, 0, "", "show the program's version"},
 };
@@ -248,6 +250,12 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
                 *error = "option " + opt + ": unknown way '" + value + "' (expected merged or plain)";
                 return false;
             }
+        } else if (name == "renderer") {
+            if (value != "gl11" && value != "gles2") {
+                *error = "option " + opt + ": unknown renderer '" + value + "' (expected gl11 or gles2)";
+                return false;
+            }
+            o->gles2 = value == "gles2";
         }
         return true;
     }
@@ -323,6 +331,9 @@ ParseResult parseOptions(int argc, const char* const* argv) {
     }
     if (!run.recordFile.empty() && run.framesGiven && run.frames < 1) {
         return fail("option --record needs at least one frame (--frames N with N >= 1)");
+    }
+    if (o.gles2 && !wantsHeadless(o)) {
+        return fail("option --renderer gles2 draws headless only: add --headless");
     }
     // The sheet picks its frames from the whole run, so the run must have an end.
     if (!result.options.contactSheet.empty() && (!result.options.framesGiven || result.options.frames < 1)) {

@@ -45,6 +45,7 @@ struct ProgramOptions {
     unsigned skip = 0;             // --skip LIST: parts of the picture left out (render/layers.h bits)
     DrawingPaths paths;            // --debris late|immediate, --lists merged|plain
     bool unbatched = false;        // --unbatched: the battle drawn item by item, not batched
+    bool gles2 = false;            // --renderer gles2: OpenGL ES 2.0 (headless only); else gl11, OpenGL 1.1
     bool help = false;             // --help
     bool version = false;          // --version
 };

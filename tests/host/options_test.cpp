@@ -88,6 +88,8 @@ TEST(Options, ValuesInBothForms) {
     EXPECT_FALSE(parseBoth("--lists", "plain").paths.mergedLists);
     EXPECT_TRUE(parseBoth("--lists", "plain").paths.lateDebris);
     EXPECT_TRUE(parse({"--lists=plain", "--lists=merged"}).options.paths.mergedLists);
+    EXPECT_TRUE(parse({"--headless", "--renderer", "gles2"}).options.gles2);
+    EXPECT_FALSE(parse({"--headless", "--renderer=gles2", "--renderer=gl11"}).options.gles2);
     ParseResult sheet = parse({"--frames=12", "--contact-sheet", "sheet.png"});
     ASSERT_EQ(sheet.status, ParseStatus::Run) << sheet.error;
     EXPECT_EQ(sheet.options.contactSheet, "sheet.png");
@@ -130,6 +132,7 @@ TEST(Options, HelpListsEveryOption) {
                              "--debris late|immediate",
                              "--lists merged|plain",
                              "--unbatched",
+                             "--renderer gl11|gles2",
                              "--help"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
@@ -191,6 +194,8 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--seconds", "1e3"}, "--seconds"},
         {{"--seconds", "5"}, "--seconds"},  // no fixed frame time
         {{"--record", "a.mp4", "--seconds", "5", "--frames", "3"}, "--seconds"},
+        {{"--headless", "--renderer", "gles3"}, "'gles3'"},
+        {{"--renderer", "gles2"}, "--renderer"},
         {{"--bogus"}, "--bogus"},
         {{"--Frames", "3"}, "--Frames"},
         {{"frames"}, "frames"},
