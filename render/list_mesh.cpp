@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "render/glu_sphere.h"
+
 void ListMeshSink::beginList(int) {
     out_ = ListMesh();
     out_.usable = true;
@@ -171,65 +173,16 @@ void ListMeshSink::translate(float x, float y, float z) {
 }
 
 void ListMeshSink::sphere(double radius, int slices, int stacks) {
-    // gluSphere with GLU_FILL, GLU_SMOOTH normals, GLU_OUTSIDE and no texture
-    // coordinates: a fan around each pole, quad strips between.
-    constexpr int Cache = 240;
-    if (slices >= Cache) slices = Cache - 1;
-    if (stacks >= Cache) stacks = Cache - 1;
-    if (slices < 2 || stacks < 2 || radius < 0.0) {
-        return;  // GLU draws nothing useful here either
-    }
-    const double pi = 3.14159265358979323846;
-    float sin1a[Cache], cos1a[Cache], sin2b[Cache], cos2b[Cache], sin1b[Cache], cos1b[Cache];
-    for (int i = 0; i < slices; ++i) {
-        const float angle = static_cast<float>(2 * pi * i / slices);
-        sin1a[i] = static_cast<float>(std::sin(angle));
-        cos1a[i] = static_cast<float>(std::cos(angle));
-    }
-    for (int j = 0; j <= stacks; ++j) {
-        const float angle = static_cast<float>(pi * j / stacks);
-        sin2b[j] = static_cast<float>(std::sin(angle));
-        cos2b[j] = static_cast<float>(std::cos(angle));
-        sin1b[j] = static_cast<float>(radius * std::sin(angle));
-        cos1b[j] = static_cast<float>(radius * std::cos(angle));
-    }
-    sin1b[0] = 0.0f;
-    sin1b[stacks] = 0.0f;
-    sin1a[slices] = sin1a[0];
-    cos1a[slices] = cos1a[0];
-    const float* sin2a = sin1a;
-    const float* cos2a = cos1a;
-    const float r = static_cast<float>(radius);
-
-    // Low pole.
-    normal(sin2a[0] * sin2b[0], cos2a[0] * sin2b[0], cos2b[0]);
-    open(Mode::TriangleFan);
-    vertex(0.0f, 0.0f, r);
-    for (int i = slices; i >= 0; --i) {
-        normal(sin2a[i] * sin2b[1], cos2a[i] * sin2b[1], cos2b[1]);
-        vertex(sin1b[1] * sin1a[i], sin1b[1] * cos1a[i], cos1b[1]);
-    }
-    close();
-    // High pole.
-    normal(sin2a[stacks] * sin2b[stacks], cos2a[stacks] * sin2b[stacks], cos2b[stacks]);
-    open(Mode::TriangleFan);
-    vertex(0.0f, 0.0f, -r);
-    for (int i = 0; i <= slices; ++i) {
-        normal(sin2a[i] * sin2b[stacks - 1], cos2a[i] * sin2b[stacks - 1], cos2b[stacks - 1]);
-        vertex(sin1b[stacks - 1] * sin1a[i], sin1b[stacks - 1] * cos1a[i], cos1b[stacks - 1]);
-    }
-    close();
-    // The bands between.
-    for (int j = 1; j < stacks - 1; ++j) {
-        open(Mode::QuadStrip);
-        for (int i = 0; i <= slices; ++i) {
-            normal(sin2a[i] * sin2b[j + 1], cos2a[i] * sin2b[j + 1], cos2b[j + 1]);
-            vertex(sin1b[j + 1] * sin1a[i], sin1b[j + 1] * cos1a[i], cos1b[j + 1]);
-            normal(sin2a[i] * sin2b[j], cos2a[i] * sin2b[j], cos2b[j]);
-            vertex(sin1b[j] * sin1a[i], sin1b[j] * cos1a[i], cos1b[j]);
+    struct Recorder {
+        ListMeshSink& sink;
+        void begin(SpherePiece piece) {
+            sink.open(piece == SpherePiece::TriangleFan ? Mode::TriangleFan : Mode::QuadStrip);
         }
-        close();
-    }
+        void normal(float x, float y, float z) { sink.normal(x, y, z); }
+        void vertex(float x, float y, float z) { sink.vertex(x, y, z); }
+        void end() { sink.close(); }
+    } recorder{*this};
+    tessellateGluSphere(radius, slices, stacks, recorder);
 }
 
 void ListMeshSink::callList(int) { out_.usable = false; }

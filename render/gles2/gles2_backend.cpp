@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "render/gl_matrix.h"
+#include "render/glu_sphere.h"
 
 namespace {
 
@@ -1145,57 +1146,16 @@ public:
     void QuadricDrawStyle(GLUquadric*, unsigned) override {}
     void QuadricOrientation(GLUquadric*, unsigned) override {}
     void Sphere(GLUquadric*, double radius, int slices, int stacks) override {
-        // As GLU tessellates it with GLU_FILL, GLU_SMOOTH and GLU_OUTSIDE: a
-        // fan around each pole, quad strips between.
-        constexpr int Cache = 240;
-        slices = std::min(slices, Cache - 1);
-        stacks = std::min(stacks, Cache - 1);
-        if (slices < 2 || stacks < 2 || radius < 0.0) return;
-        const double pi = 3.14159265358979323846;
-        float sin1a[Cache], cos1a[Cache], sin2b[Cache], cos2b[Cache], sin1b[Cache], cos1b[Cache];
-        for (int i = 0; i < slices; ++i) {
-            const float angle = static_cast<float>(2 * pi * i / slices);
-            sin1a[i] = static_cast<float>(std::sin(angle));
-            cos1a[i] = static_cast<float>(std::cos(angle));
-        }
-        for (int j = 0; j <= stacks; ++j) {
-            const float angle = static_cast<float>(pi * j / stacks);
-            sin2b[j] = static_cast<float>(std::sin(angle));
-            cos2b[j] = static_cast<float>(std::cos(angle));
-            sin1b[j] = static_cast<float>(radius * std::sin(angle));
-            cos1b[j] = static_cast<float>(radius * std::cos(angle));
-        }
-        sin1b[0] = 0.0f;
-        sin1b[stacks] = 0.0f;
-        sin1a[slices] = sin1a[0];
-        cos1a[slices] = cos1a[0];
-        const float r = static_cast<float>(radius);
-        Normal3f(sin1a[0] * sin2b[0], cos1a[0] * sin2b[0], cos2b[0]);
-        Begin(GL_TRIANGLE_FAN);
-        Vertex3f(0.0f, 0.0f, r);
-        for (int i = slices; i >= 0; --i) {
-            Normal3f(sin1a[i] * sin2b[1], cos1a[i] * sin2b[1], cos2b[1]);
-            Vertex3f(sin1b[1] * sin1a[i], sin1b[1] * cos1a[i], cos1b[1]);
-        }
-        End();
-        Normal3f(sin1a[stacks] * sin2b[stacks], cos1a[stacks] * sin2b[stacks], cos2b[stacks]);
-        Begin(GL_TRIANGLE_FAN);
-        Vertex3f(0.0f, 0.0f, -r);
-        for (int i = 0; i <= slices; ++i) {
-            Normal3f(sin1a[i] * sin2b[stacks - 1], cos1a[i] * sin2b[stacks - 1], cos2b[stacks - 1]);
-            Vertex3f(sin1b[stacks - 1] * sin1a[i], sin1b[stacks - 1] * cos1a[i], cos1b[stacks - 1]);
-        }
-        End();
-        for (int j = 1; j < stacks - 1; ++j) {
-            Begin(GlQuadStrip);
-            for (int i = 0; i <= slices; ++i) {
-                Normal3f(sin1a[i] * sin2b[j + 1], cos1a[i] * sin2b[j + 1], cos2b[j + 1]);
-                Vertex3f(sin1b[j + 1] * sin1a[i], sin1b[j + 1] * cos1a[i], cos1b[j + 1]);
-                Normal3f(sin1a[i] * sin2b[j], cos1a[i] * sin2b[j], cos2b[j]);
-                Vertex3f(sin1b[j] * sin1a[i], sin1b[j] * cos1a[i], cos1b[j]);
+        struct Emitter {
+            Gles2Backend& gl;
+            void begin(SpherePiece piece) {
+                gl.Begin(piece == SpherePiece::TriangleFan ? GL_TRIANGLE_FAN : GlQuadStrip);
             }
-            End();
-        }
+            void normal(float x, float y, float z) { gl.Normal3f(x, y, z); }
+            void vertex(float x, float y, float z) { gl.Vertex3f(x, y, z); }
+            void end() { gl.End(); }
+        } emitter{*this};
+        tessellateGluSphere(radius, slices, stacks, emitter);
     }
 
 private:
