@@ -32,6 +32,7 @@ constexpr std::size_t DirectListTriangles = 32;
 bool batchingOn = true;
 
 using glmatrix::multiply;
+using glmatrix::normalMatrix;
 using glmatrix::rotateBy;
 using glmatrix::translateBy;
 
@@ -39,27 +40,6 @@ void transformPoint(const float m[16], const float p[3], float out[3]) {
     out[0] = m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12];
     out[1] = m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13];
     out[2] = m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14];
-}
-
-// The matrix that takes normals to eye coordinates: the transposed inverse of
-// the upper 3 x 3 of m, row-major in n[9].
-void normalMatrix(const float m[16], float n[9]) {
-    const float a = m[0], b = m[4], c = m[8];
-    const float d = m[1], e = m[5], f = m[9];
-    const float g = m[2], h = m[6], i = m[10];
-    const float A = e * i - f * h, B = f * g - d * i, C = d * h - e * g;
-    const float det = a * A + b * B + c * C;
-    const float k = det != 0.0f ? 1.0f / det : 0.0f;
-    // inverse^T = cofactor matrix / det.
-    n[0] = A * k;
-    n[1] = B * k;
-    n[2] = C * k;
-    n[3] = (c * h - b * i) * k;
-    n[4] = (a * i - c * g) * k;
-    n[5] = (b * g - a * h) * k;
-    n[6] = (b * f - c * e) * k;
-    n[7] = (c * d - a * f) * k;
-    n[8] = (a * e - b * d) * k;
 }
 
 void transformNormal(const float n[9], const float v[3], float out[3]) {

@@ -69,4 +69,23 @@ void rotateBy(float m[16], float angle, float x, float y, float z) {
     multiply(m, m, r);
 }
 
+void normalMatrix(const float m[16], float n[9]) {
+    const float a = m[0], b = m[4], c = m[8];
+    const float d = m[1], e = m[5], f = m[9];
+    const float g = m[2], h = m[6], i = m[10];
+    const float A = e * i - f * h, B = f * g - d * i, C = d * h - e * g;
+    const float det = a * A + b * B + c * C;
+    const float k = det != 0.0f ? 1.0f / det : 0.0f;
+    // inverse^T = cofactor matrix / det.
+    n[0] = A * k;
+    n[1] = B * k;
+    n[2] = C * k;
+    n[3] = (c * h - b * i) * k;
+    n[4] = (a * i - c * g) * k;
+    n[5] = (b * g - a * h) * k;
+    n[6] = (b * f - c * e) * k;
+    n[7] = (c * d - a * f) * k;
+    n[8] = (a * e - b * d) * k;
+}
+
 }  // namespace glmatrix

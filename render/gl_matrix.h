@@ -18,6 +18,11 @@ void translateBy(float m[16], float x, float y, float z);
 // it (the axis normalised; a zero axis leaves m as it is).
 void rotateBy(float m[16], float angle, float x, float y, float z);
 
+// The matrix that takes normals to eye coordinates, as OpenGL computes it:
+// the transposed inverse of the upper 3 x 3 of m, row-major in n[9] (zero
+// for a singular m).
+void normalMatrix(const float m[16], float n[9]);
+
 }  // namespace glmatrix
 
 #endif

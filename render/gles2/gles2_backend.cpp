@@ -54,22 +54,8 @@ using glmatrix::translateBy;
 // The transposed inverse of the upper 3 x 3 of m, column-major in n[9] (a
 // GLSL mat3): what takes normals to eye coordinates.
 void normalMatrix(const float m[16], float n[9]) {
-    const float a = m[0], b = m[4], c = m[8];
-    const float d = m[1], e = m[5], f = m[9];
-    const float g = m[2], h = m[6], i = m[10];
-    const float A = e * i - f * h, B = f * g - d * i, C = d * h - e * g;
-    const float det = a * A + b * B + c * C;
-    const float k = det != 0.0f ? 1.0f / det : 0.0f;
-    // Row r of the transposed inverse goes to n[r], n[3 + r], n[6 + r].
-    const float rows[9] = {A * k,
-                           B * k,
-                           C * k,
-                           (c * h - b * i) * k,
-                           (a * i - c * g) * k,
-                           (b * g - a * h) * k,
-                           (b * f - c * e) * k,
-                           (c * d - a * f) * k,
-                           (a * e - b * d) * k};
+    float rows[9];
+    glmatrix::normalMatrix(m, rows);
     for (int r = 0; r < 3; ++r) {
         for (int col = 0; col < 3; ++col) n[3 * col + r] = rows[3 * r + col];
     }
