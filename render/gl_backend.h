@@ -19,6 +19,10 @@ public:
     // A short name for logs and tests ("gl11", "gles2").
     virtual const char* name() const = 0;
 
+    // A frame's drawing begins (drawFrame calls it first): a backend that
+    // streams vertices may reuse the room of frames before the last.
+    virtual void beginFrame() {}
+
     // Immediate mode and current attributes.
     virtual void Begin(unsigned mode) = 0;
     virtual void End() = 0;

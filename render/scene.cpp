@@ -343,6 +343,7 @@ void updateViewport() {
 }
 
 void drawFrame() {
+    glBackend().beginFrame();
     // The backdrop writes no depth, so everything drawn after it covers it.
     // It is drawn first into a depth buffer just cleared to 1.0, from 1024 to
     // 1774 units away with the far plane at 22000, so every fragment would

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -14,6 +15,7 @@
 
 #include "render/gl_matrix.h"
 #include "render/glu_sphere.h"
+#include "render/vertex_stream.h"
 
 namespace {
 
@@ -503,16 +505,35 @@ struct Program {
     bool known[UniformCount] = {};
 };
 
+// ES 2.0's own buffer entry points, for the vertex stream.
+BufferProcs esBufferProcs() {
+    BufferProcs p;
+    p.genBuffers = [](int n, unsigned* b) { glGenBuffers(n, b); };
+    p.deleteBuffers = [](int n, const unsigned* b) { glDeleteBuffers(n, b); };
+    p.bindBuffer = [](unsigned target, unsigned b) { glBindBuffer(target, b); };
+    p.bufferData = [](unsigned target, std::ptrdiff_t bytes, const void* data, unsigned usage) {
+        glBufferData(target, static_cast<GLsizeiptr>(bytes), data, usage);
+    };
+    p.bufferSubData = [](unsigned target, std::ptrdiff_t offset, std::ptrdiff_t bytes, const void* data) {
+        glBufferSubData(target, static_cast<GLintptr>(offset), static_cast<GLsizeiptr>(bytes), data);
+    };
+    return p;
+}
+
 class Gles2Backend final : public GlBackend {
 public:
     const char* name() const override { return "gles2"; }
+    void beginFrame() override { stream_.beginFrame(); }
 
     bool start(std::string* error) {
         *this = Gles2Backend();
         // The program of the battle's usual state, built now so that a
         // context that cannot run the shaders says so at start-up.
         if (program(LitKey(3) | TextureKey, error) == nullptr) return false;
-        glGenBuffers(1, &stream_);
+        if (!stream_.start(esBufferProcs())) {
+            *error = "gles2: cannot make the vertex stream's buffers";
+            return false;
+        }
         glGenTextures(1, &stippleTexture_);
         glBindTexture(GL_TEXTURE_2D, stippleTexture_);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -530,7 +551,7 @@ public:
         if (!started_) return;
         for (auto& entry : lists_) freeList(entry.second);
         lists_.clear();
-        glDeleteBuffers(1, &stream_);
+        stream_.stop();
         glDeleteTextures(1, &stippleTexture_);
         for (auto& entry : programs_) glDeleteProgram(entry.second.id);
         *this = Gles2Backend();
@@ -1305,21 +1326,11 @@ private:
         unroll(mode, v, count, state_.lighting.flat, false, &scratch_);
         if (scratch_.empty()) return;
         prepareDraw();
-        // The stream: written on from where the last draw ended, started
-        // afresh (orphaned) when full.
         const std::size_t bytes = scratch_.size() * sizeof(ShaderVertex);
-        glBindBuffer(GL_ARRAY_BUFFER, stream_);
-        if (streamUsed_ + bytes > streamSize_) {
-            streamSize_ = std::max<std::size_t>(streamSize_ * 2, std::max<std::size_t>(bytes, 1 << 20));
-            if (bytes > streamSize_) streamSize_ = bytes;
-            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamSize_), nullptr, GL_STREAM_DRAW);
-            streamUsed_ = 0;
-        }
-        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(streamUsed_), static_cast<GLsizeiptr>(bytes),
-                        scratch_.data());
-        pointAttributes(streamUsed_);
+        stream_.reserve(bytes);
+        const char* at = stream_.put(scratch_.data(), bytes);
+        pointAttributes(reinterpret_cast<std::uintptr_t>(at));
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(scratch_.size()));
-        streamUsed_ += bytes;
     }
 
     void pointAttributes(std::size_t offset) {
@@ -1616,8 +1627,7 @@ private:
     std::map<unsigned, Program> programs_;
     Program* current_ = nullptr;
     bool programFailed_ = false;
-    GLuint stream_ = 0;
-    std::size_t streamSize_ = 0, streamUsed_ = 0;
+    VertexStream stream_;  // immediate mode and client arrays, frame by frame
     GLuint stippleTexture_ = 0;
     EsState es_ = {};
 };
