@@ -436,6 +436,11 @@ void discardDebris() {
     batch().forgetMaskTextures();
 }
 
+void releaseDebris() {
+    if (batch().maskTexturesMade) glDeleteTextures(32, batch().maskTextures);
+    discardDebris();
+}
+
 bool debrisMaskTexturesReady() { return batch().maskTexturesReady(); }
 
 unsigned debrisMaskTexture(int mask) { return batch().maskTextures[mask & 31]; }

@@ -42,6 +42,7 @@ public:
     void NewList(unsigned list, unsigned mode) override { ::glNewList(list, mode); }
     void EndList() override { ::glEndList(); }
     void CallList(unsigned list) override { ::glCallList(list); }
+    void DeleteLists(unsigned list, int range) override { ::glDeleteLists(list, range); }
     void MatrixMode(unsigned mode) override { ::glMatrixMode(mode); }
     void LoadIdentity() override { ::glLoadIdentity(); }
     void LoadMatrixf(const float* m) override { ::glLoadMatrixf(m); }

@@ -181,6 +181,7 @@ inline void glDrawArrays(unsigned mode, int first, int count) { glBackend().Draw
 inline void glNewList(unsigned list, unsigned mode) { glBackend().NewList(list, mode); }
 inline void glEndList() { glBackend().EndList(); }
 inline void glCallList(unsigned list) { glBackend().CallList(list); }
+inline void glDeleteLists(unsigned list, int range) { glBackend().DeleteLists(list, range); }
 inline void glMatrixMode(unsigned mode) { glBackend().MatrixMode(mode); }
 inline void glLoadIdentity() { glBackend().LoadIdentity(); }
 inline void glLoadMatrixf(const float* m) { glBackend().LoadMatrixf(m); }

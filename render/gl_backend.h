@@ -48,6 +48,7 @@ public:
     virtual void NewList(unsigned list, unsigned mode) = 0;
     virtual void EndList() = 0;
     virtual void CallList(unsigned list) = 0;
+    virtual void DeleteLists(unsigned list, int range) = 0;
 
     // Matrices.
     virtual void MatrixMode(unsigned mode) = 0;

@@ -301,11 +301,14 @@ void installRenderer() { setGfx(&glGfx); }
 
 void uninstallRenderer() {
     setGfx(nullptr);
-    discardDebris();
+    releaseDebris();
     if (SceneQuadric != nullptr) {
         gluDeleteQuadric(SceneQuadric);
         SceneQuadric = nullptr;
     }
+    // The ships', shots' and backdrop's lists (ids 1 to 10), then the textures with their binding lists.
+    glDeleteLists(ListHexWingFighter, ListBeam);
+    releaseTextures();
 }
 
 ViewportRect computeViewport(int width, int height, bool letterbox) {

@@ -105,3 +105,10 @@ void loadTextures() {
     glBindTexture(GL_TEXTURE_2D, TextureNames[1]);
     glEndList();
 }
+
+void releaseTextures() {
+    glDeleteLists(ListBindStarTexture, 1);
+    glDeleteLists(ListBindSunTexture, 1);
+    glDeleteTextures(8, TextureNames);
+    for (unsigned& name : TextureNames) name = 0;
+}

@@ -114,9 +114,6 @@ void Gles2Painter::draw() {
 void Gles2Painter::stop() {
     if (drawing_) {
         uninstallRenderer();
-        // A page keeps its context from one start to the next: its textures go now.
-        glDeleteTextures(8, TextureNames);
-        for (unsigned& name : TextureNames) name = 0;
         if (fpsTexture_ != 0) glDeleteTextures(1, &fpsTexture_);
         fpsTexture_ = 0;
         gles2StopContext();

@@ -553,6 +553,7 @@ public:
         lists_.clear();
         stream_.stop();
         glDeleteTextures(1, &stippleTexture_);
+        glUseProgram(0);  // a program in use would outlive its deletion
         for (auto& entry : programs_) glDeleteProgram(entry.second.id);
         *this = Gles2Backend();
     }
@@ -736,6 +737,13 @@ public:
         if (list.exitNormal) std::memcpy(state_.current.normal, list.normal, sizeof list.normal);
         if (list.exitTexCoord) std::memcpy(state_.current.texCoord, list.texCoord, sizeof list.texCoord);
         if (list.exitWinding) state_.frontFace = list.winding;
+    }
+
+    void DeleteLists(unsigned first, int range) override {
+        for (auto at = lists_.lower_bound(first); at != lists_.end() && at->first - first < unsigned(range);) {
+            freeList(at->second);
+            at = lists_.erase(at);
+        }
     }
 
     // --- matrices ----------------------------------------------------------
