@@ -20,6 +20,7 @@
 # the two builds share the same noise only because they alternate.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/common.sh
 
 ships=300 size=1024x768 rounds=3 seconds=10 settle=3 probe=build-win/tests/wine/hvprobe.exe
 while [ $# -gt 2 ]; do
@@ -53,22 +54,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.2; done
-export DISPLAY=:$(head -n1 "$work/display")
-
-timeout 300 wineboot -i >/dev/null 2>&1 || true
-wineserver -w
+start_xvfb "$work" "$size" || { echo "bench-wine: Xvfb does not start" >&2; exit 2; }
+wine_prefix_for_saver "$probe" "$ships"
 mkdir -p "$WINEPREFIX/drive_c/bench/old" "$WINEPREFIX/drive_c/bench/new"
 cp "$1" "$WINEPREFIX/drive_c/bench/old/Halvorn.scr"
 cp "$2" "$WINEPREFIX/drive_c/bench/new/Halvorn.scr"
-cp "$probe" "$WINEPREFIX/drive_c/bench/hvprobe.exe"
-for setting in HVIsLetterBox=0 HVNumberAdditionalShips=$ships HVIsRandStartView=0 HVIsFrameCounter=0 HVIsLowResStars=0; do
-  wine 'C:\bench\hvprobe.exe' profile "${setting%%=*}" "${setting#*=}" >/dev/null 2>&1
-done
 wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /d 'winmm.timeSetEvent' /f >/dev/null 2>&1
 wineserver -w
 
