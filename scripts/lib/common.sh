@@ -30,3 +30,40 @@ wine_prefix_for_saver() {
     wine 'C:\halvorn\hvprobe.exe' profile "${setting%%=*}" "${setting#*=}" >/dev/null 2>&1 || return 1
   done
 }
+
+# form_pids TAG: the processes whose environment holds HALVORN_SOAK_RUN=TAG
+# (every descendant inherits it, and so do those that leave their parent, as
+# wineserver, Wine's services and Chromium's crash handler do) and all their
+# descendants (Chromium starts its helpers with an environment of its own).
+form_pids() {
+  local roots
+  roots=$(grep -lsxz "HALVORN_SOAK_RUN=$1" /proc/[0-9]*/environ | cut -d/ -f3 | tr '\n' ' ')
+  [ -n "$roots" ] || return 0
+  grep -s '^PPid:' /proc/[0-9]*/status | awk -F'[/:\t]+' -v roots="$roots" '
+    BEGIN { n = split(roots, r, " "); for (i = 1; i <= n; i++) keep[r[i]] = 1 }
+    { parent[$3] = $6 }
+    END {
+      do {
+        more = 0
+        for (p in parent) if (!(p in keep) && (parent[p] in keep)) { keep[p] = 1; more = 1 }
+      } while (more)
+      for (p in keep) if (p in parent) print p
+    }'
+}
+
+# memory_kb PID...: "OWN RSS COUNT" in kB over those of the processes that are
+# still there. OWN is their anonymous and shared memory (heap, stacks, shared
+# memory segments) as proportional set size, Pss_Anon + Pss_Shmem: a page that
+# several of them map is counted once, split between them. Such pages are
+# shared only with parents, children and peers (a fork, a segment between a
+# client and its server), which a form counts too, so OWN does not move when
+# other programs come and go; the libraries' pages, which other programs on the
+# machine share, are left out (they cannot grow beyond the files). RSS is the
+# resident set, every page counted in each process that maps it. COUNT is how
+# many processes were measured.
+memory_kb() {
+  local p
+  for p in "$@"; do cat "/proc/$p/smaps_rollup" 2>/dev/null; done |
+    awk '$1 == "Rss:" { r += $2; n++ } $1 == "Pss_Anon:" || $1 == "Pss_Shmem:" { o += $2 }
+         END { print o + 0, r + 0, n + 0 }'
+}
