@@ -7,7 +7,10 @@
 #   scripts/soak.sh [--minutes M] [--table FILE] [--dir DIR] [FORM...]
 #     --minutes M   minutes each form runs, at least 2 (default 10)
 #     --table FILE  also write the table (Markdown) into FILE
-#     --dir DIR     where the samples and the logs go (default out/soak)
+#     --dir DIR     where the samples, the logs and table.md go (default
+#                   out/soak): DIR/FORM/samples has a line every 10 s (seconds,
+#                   own kB, RSS kB, processes), DIR/FORM/processes the same for
+#                   each process with its command line
 #     FORM          headless-gl11, headless-gles2, x11, scr, web (default: all five)
 #
 # The forms, one after another:
@@ -256,8 +259,12 @@ for form in "${forms[@]}"; do
       kill -0 "$main_pid" 2>/dev/null || { died=$((SECONDS - started)); break 2; }
       sleep 1
     done
-    # shellcheck disable=SC2046
-    echo "$t $(memory_kb $(form_pids "$tag"))" >>"$samples"
+    pids=$(form_pids "$tag")
+    # shellcheck disable=SC2086
+    echo "$t $(memory_kb $pids)" >>"$samples"
+    for pid in $pids; do
+      echo "$t $pid $(memory_kb "$pid" | cut -d' ' -f1,2) $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-100)"
+    done >>"$out/processes"
   done
   [ -n "$died" ] || kill -0 "$main_pid" 2>/dev/null || died=$((SECONDS - started))
   procs=$(awk 'END { print $4 }' "$samples")
