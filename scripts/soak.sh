@@ -222,6 +222,7 @@ stop_form() {
 }
 
 current_tag=
+trap 'echo "soak: line $LINENO: a command failed" >&2' ERR
 trap '[ -n "$current_tag" ] && stop_form "$current_tag"' EXIT
 trap 'exit 130' INT TERM
 

@@ -37,9 +37,10 @@ wine_prefix_for_saver() {
 # descendants (Chromium starts its helpers with an environment of its own).
 form_pids() {
   local roots
-  roots=$(grep -lsxz "HALVORN_SOAK_RUN=$1" /proc/[0-9]*/environ | cut -d/ -f3 | tr '\n' ' ')
+  # Processes come and go while /proc is read: a file that vanished is no error.
+  roots=$({ grep -lsxz "HALVORN_SOAK_RUN=$1" /proc/[0-9]*/environ || true; } | cut -d/ -f3 | tr '\n' ' ')
   [ -n "$roots" ] || return 0
-  grep -s '^PPid:' /proc/[0-9]*/status | awk -F'[/:\t]+' -v roots="$roots" '
+  { grep -s '^PPid:' /proc/[0-9]*/status || true; } | awk -F'[/:\t]+' -v roots="$roots" '
     BEGIN { n = split(roots, r, " "); for (i = 1; i <= n; i++) keep[r[i]] = 1 }
     { parent[$3] = $6 }
     END {
@@ -63,7 +64,7 @@ form_pids() {
 # many processes were measured.
 memory_kb() {
   local p
-  for p in "$@"; do cat "/proc/$p/smaps_rollup" 2>/dev/null; done |
+  for p in "$@"; do cat "/proc/$p/smaps_rollup" 2>/dev/null || true; done |
     awk '$1 == "Rss:" { r += $2; n++ } $1 == "Pss_Anon:" || $1 == "Pss_Shmem:" { o += $2 }
          END { print o + 0, r + 0, n + 0 }'
 }
