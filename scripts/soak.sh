@@ -90,6 +90,9 @@ jobs=${HALVORN_JOBS:-2}
 
 # --- the builds: each sets its variable, or `why` and returns 1 ------------
 
+halvorn=${HALVORN:-} scr=${HALVORN_SCR:-} site=${HALVORN_SITE:-}
+probe=${HALVORN_PROBE:-${scr:+build-win/tests/wine/hvprobe.exe}}
+
 have() {
   local tool
   for tool in "$@"; do
@@ -97,47 +100,38 @@ have() {
   done
 }
 
-halvorn=
+# present FILE...: whether the builds named exist.
+present() {
+  local file
+  for file in "$@"; do [ -e "$file" ] || { why="$file does not exist"; return 1; }; done
+}
+
+# cmake_build DIR CONFIGURE-ARGS TARGET...: configures DIR if it has no cache
+# yet and brings the targets up to date; the log goes to $dir/DIR.log.
+cmake_build() {
+  local build=$1 args=$2 log=$dir/$1.log
+  shift 2
+  echo "soak: building $* in $build"
+  # shellcheck disable=SC2086
+  { [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" $args; } >"$log" 2>&1 &&
+    cmake --build "$build" -j"$jobs" --target "$@" >>"$log" 2>&1 || { why="the build failed (see $log)"; return 1; }
+}
+
 native_build() {
-  [ -n "$halvorn" ] && return 0
-  if [ -n "${HALVORN:-}" ]; then
-    [ -x "$HALVORN" ] || { why="HALVORN=$HALVORN is not a program"; return 1; }
-    halvorn=$HALVORN
-    return 0
-  fi
-  have cmake || return 1
-  echo "soak: building build/host/linux/halvorn"
-  { [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo; } >"$dir/build.log" 2>&1 &&
-    cmake --build build -j"$jobs" --target halvorn >>"$dir/build.log" 2>&1 ||
-    { why="the native build failed (see $dir/build.log)"; return 1; }
-  halvorn=build/host/linux/halvorn
+  if [ -n "$halvorn" ]; then present "$halvorn"; return; fi
+  have cmake && cmake_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo halvorn && halvorn=build/host/linux/halvorn
 }
 
-scr= probe=
 windows_build() {
-  [ -n "$scr" ] && return 0
-  if [ -n "${HALVORN_SCR:-}" ]; then
-    scr=$HALVORN_SCR probe=${HALVORN_PROBE:-build-win/tests/wine/hvprobe.exe}
-    [ -f "$scr" ] && [ -f "$probe" ] || { why="$scr or $probe does not exist"; scr=; return 1; }
-    return 0
-  fi
-  have cmake x86_64-w64-mingw32-g++ || return 1
-  echo "soak: building build-win/host/win32/Halvorn.scr"
-  { [ -f build-win/CMakeCache.txt ] || cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=Release -DHALVORN_BENCH=OFF; } >"$dir/build-win.log" 2>&1 &&
-    cmake --build build-win -j"$jobs" --target halvorn_scr hvprobe >>"$dir/build-win.log" 2>&1 ||
-    { why="the Windows cross-build failed (see $dir/build-win.log)"; return 1; }
-  scr=build-win/host/win32/Halvorn.scr probe=build-win/tests/wine/hvprobe.exe
+  if [ -n "$scr" ]; then present "$scr" "$probe"; return; fi
+  have cmake x86_64-w64-mingw32-g++ &&
+    cmake_build build-win "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+      -DHALVORN_BENCH=OFF" halvorn_scr hvprobe &&
+    scr=build-win/host/win32/Halvorn.scr probe=build-win/tests/wine/hvprobe.exe
 }
 
-site=
 web_build() {
-  [ -n "$site" ] && return 0
-  if [ -n "${HALVORN_SITE:-}" ]; then
-    [ -f "$HALVORN_SITE/halvorn.wasm" ] || { why="HALVORN_SITE=$HALVORN_SITE holds no halvorn.wasm"; return 1; }
-    site=$HALVORN_SITE
-    return 0
-  fi
+  if [ -n "$site" ]; then present "$site/halvorn.wasm"; return; fi
   have emcc || return 1
   echo "soak: building the page into out/web"
   HALVORN_JOBS=$jobs scripts/web.sh out/web >"$dir/build-web.log" 2>&1 ||
@@ -148,7 +142,7 @@ web_build() {
 # --- the forms: start_FORM DIR TAG starts it and sets main_pid (the process
 # whose end ends the form), or sets `why` and returns 1 ---------------------
 
-main_pid= server_pid= note=
+main_pid= server_pid=
 
 start_headless() {
   local renderer=$1 out=$2 tag=$3
@@ -209,6 +203,7 @@ stop_form() {
   fi
   [ -n "${WINEPREFIX:-}" ] && { wineserver -k >/dev/null 2>&1 || true; }
   left=$(form_pids "$tag" | grep -vx "${xvfb_pid:-none}" || true)
+  # shellcheck disable=SC2086
   if [ -n "$left" ]; then
     kill $left 2>/dev/null || true
     sleep 1

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shell functions that the scripts source (bash).
 
 # start_xvfb DIR WxH: starts a virtual X server of its own on the first free
