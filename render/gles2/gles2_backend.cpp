@@ -13,9 +13,9 @@
 #include <memory>
 #include <vector>
 
-#include "render/gl_matrix.h"
 #include "render/glu_sphere.h"
 #include "render/vertex_stream.h"
+#include "sim/gl_math.h"
 
 namespace {
 
@@ -49,63 +49,18 @@ struct Matrix {
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 };
 
-using glmatrix::multiply;
-using glmatrix::rotateBy;
-using glmatrix::translateBy;
+using glmath::multiply;
+using glmath::rotateBy;
+using glmath::translateBy;
 
 // The transposed inverse of the upper 3 x 3 of m, column-major in n[9] (a
 // GLSL mat3): what takes normals to eye coordinates.
 void normalMatrix(const float m[16], float n[9]) {
     float rows[9];
-    glmatrix::normalMatrix(m, rows);
+    glmath::normalMatrix(m, rows);
     for (int r = 0; r < 3; ++r) {
         for (int col = 0; col < 3; ++col) n[3 * col + r] = rows[3 * r + col];
     }
-}
-
-// The inverse of a general 4 x 4 matrix; false (out unchanged) when singular.
-bool invert(const float m[16], float out[16]) {
-    double inv[16];
-    const double* a = nullptr;
-    double d[16];
-    for (int i = 0; i < 16; ++i) d[i] = m[i];
-    a = d;
-    inv[0] = a[5] * a[10] * a[15] - a[5] * a[11] * a[14] - a[9] * a[6] * a[15] + a[9] * a[7] * a[14] +
-             a[13] * a[6] * a[11] - a[13] * a[7] * a[10];
-    inv[4] = -a[4] * a[10] * a[15] + a[4] * a[11] * a[14] + a[8] * a[6] * a[15] - a[8] * a[7] * a[14] -
-             a[12] * a[6] * a[11] + a[12] * a[7] * a[10];
-    inv[8] = a[4] * a[9] * a[15] - a[4] * a[11] * a[13] - a[8] * a[5] * a[15] + a[8] * a[7] * a[13] +
-             a[12] * a[5] * a[11] - a[12] * a[7] * a[9];
-    inv[12] = -a[4] * a[9] * a[14] + a[4] * a[10] * a[13] + a[8] * a[5] * a[14] - a[8] * a[6] * a[13] -
-              a[12] * a[5] * a[10] + a[12] * a[6] * a[9];
-    inv[1] = -a[1] * a[10] * a[15] + a[1] * a[11] * a[14] + a[9] * a[2] * a[15] - a[9] * a[3] * a[14] -
-             a[13] * a[2] * a[11] + a[13] * a[3] * a[10];
-    inv[5] = a[0] * a[10] * a[15] - a[0] * a[11] * a[14] - a[8] * a[2] * a[15] + a[8] * a[3] * a[14] +
-             a[12] * a[2] * a[11] - a[12] * a[3] * a[10];
-    inv[9] = -a[0] * a[9] * a[15] + a[0] * a[11] * a[13] + a[8] * a[1] * a[15] - a[8] * a[3] * a[13] -
-             a[12] * a[1] * a[11] + a[12] * a[3] * a[9];
-    inv[13] = a[0] * a[9] * a[14] - a[0] * a[10] * a[13] - a[8] * a[1] * a[14] + a[8] * a[2] * a[13] +
-              a[12] * a[1] * a[10] - a[12] * a[2] * a[9];
-    inv[2] = a[1] * a[6] * a[15] - a[1] * a[7] * a[14] - a[5] * a[2] * a[15] + a[5] * a[3] * a[14] +
-             a[13] * a[2] * a[7] - a[13] * a[3] * a[6];
-    inv[6] = -a[0] * a[6] * a[15] + a[0] * a[7] * a[14] + a[4] * a[2] * a[15] - a[4] * a[3] * a[14] -
-             a[12] * a[2] * a[7] + a[12] * a[3] * a[6];
-    inv[10] = a[0] * a[5] * a[15] - a[0] * a[7] * a[13] - a[4] * a[1] * a[15] + a[4] * a[3] * a[13] +
-              a[12] * a[1] * a[7] - a[12] * a[3] * a[5];
-    inv[14] = -a[0] * a[5] * a[14] + a[0] * a[6] * a[13] + a[4] * a[1] * a[14] - a[4] * a[2] * a[13] -
-              a[12] * a[1] * a[6] + a[12] * a[2] * a[5];
-    inv[3] = -a[1] * a[6] * a[11] + a[1] * a[7] * a[10] + a[5] * a[2] * a[11] - a[5] * a[3] * a[10] -
-             a[9] * a[2] * a[7] + a[9] * a[3] * a[6];
-    inv[7] = a[0] * a[6] * a[11] - a[0] * a[7] * a[10] - a[4] * a[2] * a[11] + a[4] * a[3] * a[10] +
-             a[8] * a[2] * a[7] - a[8] * a[3] * a[6];
-    inv[11] = -a[0] * a[5] * a[11] + a[0] * a[7] * a[9] + a[4] * a[1] * a[11] - a[4] * a[3] * a[9] -
-              a[8] * a[1] * a[7] + a[8] * a[3] * a[5];
-    inv[15] = a[0] * a[5] * a[10] - a[0] * a[6] * a[9] - a[4] * a[1] * a[10] + a[4] * a[2] * a[9] + a[8] * a[1] * a[6] -
-              a[8] * a[2] * a[5];
-    const double det = a[0] * inv[0] + a[1] * inv[4] + a[2] * inv[8] + a[3] * inv[12];
-    if (det == 0.0) return false;
-    for (int i = 0; i < 16; ++i) out[i] = static_cast<float>(inv[i] / det);
-    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -1083,7 +1038,7 @@ public:
         if (i >= 4 || pname != GlEyePlane) return;
         // The plane is taken through the inverse of the model-view matrix in force.
         float inverse[16];
-        if (!invert(modelView_.back().m, inverse)) return;
+        if (!glmath::invert(modelView_.back().m, inverse)) return;
         for (int c = 0; c < 4; ++c) {
             state_.texture.eyePlane[i][c] = p[0] * inverse[4 * c] + p[1] * inverse[4 * c + 1] +
                                             p[2] * inverse[4 * c + 2] + p[3] * inverse[4 * c + 3];
@@ -1101,55 +1056,12 @@ public:
 
     void LookAt(double eyeX, double eyeY, double eyeZ, double cx, double cy, double cz, double upX, double upY,
                 double upZ) override {
-        // As GLU computes it: the basis in float, then a translation by -eye.
-        float forward[3] = {static_cast<float>(cx - eyeX), static_cast<float>(cy - eyeY),
-                            static_cast<float>(cz - eyeZ)};
-        float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
-        auto normalize = [](float v[3]) {
-            const float r = static_cast<float>(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
-            if (r == 0.0f) return;
-            v[0] /= r;
-            v[1] /= r;
-            v[2] /= r;
-        };
-        auto cross = [](const float a[3], const float b[3], float out[3]) {
-            out[0] = a[1] * b[2] - a[2] * b[1];
-            out[1] = a[2] * b[0] - a[0] * b[2];
-            out[2] = a[0] * b[1] - a[1] * b[0];
-        };
-        float side[3];
-        normalize(forward);
-        cross(forward, up, side);
-        normalize(side);
-        cross(side, forward, up);
-        Matrix m;
-        m.m[0] = side[0];
-        m.m[4] = side[1];
-        m.m[8] = side[2];
-        m.m[1] = up[0];
-        m.m[5] = up[1];
-        m.m[9] = up[2];
-        m.m[2] = -forward[0];
-        m.m[6] = -forward[1];
-        m.m[10] = -forward[2];
-        MultMatrixf(m.m);
-        translateBy(top().m, static_cast<float>(-eyeX), static_cast<float>(-eyeY), static_cast<float>(-eyeZ));
+        const double eye[3] = {eyeX, eyeY, eyeZ}, centre[3] = {cx, cy, cz}, up[3] = {upX, upY, upZ};
+        glmath::lookAtBy(top().m, eye, centre, up);
     }
     void Perspective(double fovy, double aspect, double zNear, double zFar) override {
-        // As GLU computes it: in double, handed over as floats.
-        const double radians = fovy / 2.0 * 3.14159265358979323846 / 180.0;
-        const double deltaZ = zFar - zNear;
-        const double sine = std::sin(radians);
-        if (deltaZ == 0.0 || sine == 0.0 || aspect == 0.0) return;
-        const double cotangent = std::cos(radians) / sine;
         Matrix m;
-        m.m[0] = static_cast<float>(cotangent / aspect);
-        m.m[5] = static_cast<float>(cotangent);
-        m.m[10] = static_cast<float>(-(zFar + zNear) / deltaZ);
-        m.m[11] = -1.0f;
-        m.m[14] = static_cast<float>(-2.0 * zNear * zFar / deltaZ);
-        m.m[15] = 0.0f;
-        MultMatrixf(m.m);
+        if (glmath::perspective(m.m, fovy, aspect, zNear, zFar)) MultMatrixf(m.m);
     }
     GLUquadric* NewQuadric() override {
         // Spheres are always filled, smooth and facing outward here: the
