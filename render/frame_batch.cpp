@@ -1,7 +1,7 @@
 // The frame batch; see frame_batch.h.
 #include "render/frame_batch.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // The OpenGL 1.1 backend: every call goes straight to the system's OpenGL
 // and GLU. It is the default backend wherever it is linked.
-#include "render/gl_backend.h"
+#include "render/gl/gl_backend.h"
 
 #ifdef _WIN32
 #include <windows.h>  // the system's GL header builds on it

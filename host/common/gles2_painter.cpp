@@ -7,7 +7,7 @@
 
 #include "render/backdrop_lists.h"
 #include "render/frame_batch.h"
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 #include "render/gles2/gles2_backend.h"
 #include "render/layers.h"
 #include "render/scene.h"

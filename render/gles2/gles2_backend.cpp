@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "render/glu_sphere.h"
-#include "render/vertex_stream.h"
+#include "render/gl/glu_sphere.h"
+#include "render/gl/vertex_stream.h"
 #include "sim/gl_math.h"
 
 namespace {

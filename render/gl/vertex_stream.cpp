@@ -1,7 +1,8 @@
 // The vertex stream; see vertex_stream.h.
-#include "render/vertex_stream.h"
+#include "render/gl/vertex_stream.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
+#include "render/gl/gl_strings.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -45,19 +46,7 @@ bool findAll(GlProcLoader load, const char* suffix, BufferProcs* out) {
 }  // namespace
 
 bool hasBufferObjects(const char* version, const char* extensions) {
-    int major = 0, minor = 0;
-    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
-        (major > 1 || (major == 1 && minor >= 5))) {
-        return true;
-    }
-    if (extensions == nullptr) return false;
-    const char* const name = "GL_ARB_vertex_buffer_object";
-    const std::size_t length = std::strlen(name);
-    for (const char* at = std::strstr(extensions, name); at != nullptr; at = std::strstr(at + 1, name)) {
-        const bool startsWord = at == extensions || at[-1] == ' ';
-        if (startsWord && (at[length] == ' ' || at[length] == '\0')) return true;
-    }
-    return false;
+    return versionAtLeast(version, 1, 5) || hasExtension(extensions, "GL_ARB_vertex_buffer_object");
 }
 
 bool VertexStream::start(GlProcLoader load) {
@@ -66,9 +55,7 @@ bool VertexStream::start(GlProcLoader load) {
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!hasBufferObjects(version, extensions)) return false;
-    int major = 0, minor = 0;
-    const bool core = version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
-                      (major > 1 || (major == 1 && minor >= 5));
+    const bool core = versionAtLeast(version, 1, 5);
     BufferProcs procs;
     if (!(core && findAll(load, "", &procs)) && !findAll(load, "ARB", &procs)) return false;
     return start(procs);

@@ -11,8 +11,8 @@
 // The entry points beyond OpenGL 1.1 are not exported by every system's GL
 // library (Windows' opengl32 has only 1.1), so the host hands the renderer
 // its context's way of finding them. Needs a current OpenGL context.
-#ifndef HALVORN_RENDER_VERTEX_STREAM_H
-#define HALVORN_RENDER_VERTEX_STREAM_H
+#ifndef HALVORN_RENDER_GL_VERTEX_STREAM_H
+#define HALVORN_RENDER_GL_VERTEX_STREAM_H
 
 #include <cstddef>
 
