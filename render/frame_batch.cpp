@@ -89,7 +89,6 @@ FrameBatch::FrameBatch() {
 
 void FrameBatch::beginFrame() {
     depth_ = 0;
-    stream_.beginFrame();
     // Lists called directly load their matrix: OpenGL's own comes back at the end.
     glGetFloatv(GL_MODELVIEW_MATRIX, stack_[0]);
     baseKnown_ = true;
@@ -453,9 +452,10 @@ void FrameBatch::flush() {
     // or, with client arrays, left where they are.
     const std::size_t solidBytes = solid_.size() * sizeof(Vertex);
     const std::size_t stagingBytes = staging_.size() * sizeof(Vertex);
-    stream_.reserve(solidBytes + stagingBytes);
-    const char* const solidAt = solid_.empty() ? nullptr : stream_.put(solid_.data(), solidBytes);
-    const char* const stagingAt = staging_.empty() ? nullptr : stream_.put(staging_.data(), stagingBytes);
+    VertexStream& stream = glBackend().batchStream();
+    stream.reserve(solidBytes + stagingBytes);
+    const char* const solidAt = solid_.empty() ? nullptr : stream.put(solid_.data(), solidBytes);
+    const char* const stagingAt = staging_.empty() ? nullptr : stream.put(staging_.data(), stagingBytes);
 
     const GLsizei stride = static_cast<GLsizei>(sizeof(Vertex));
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT |
@@ -531,7 +531,7 @@ void FrameBatch::flush() {
             at = end;
         }
     }
-    stream_.release();
+    stream.release();
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();

@@ -192,7 +192,7 @@ private:
     Atom wmProtocols_ = 0;
     Atom wmDeleteWindow_ = 0;
     X11Egl egl_;
-    GlPainter painter_;
+    GlPainter painter_{gl11Backend()};  // the window draws with the system's OpenGL 1.1
     FpsOverlay overlay_;
     StopSignals signals_;
 

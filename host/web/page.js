@@ -98,10 +98,8 @@ function run() {
         halvorn.ships = hv.ships();
         if (options.fps) {
             halvorn.fpsText = hv.fpsText();
-            if (!options.fpsInPicture) {
-                $('fps').textContent = halvorn.fpsText;
-                $('fps').hidden = false;
-            }
+            $('fps').textContent = halvorn.fpsText;
+            $('fps').hidden = false;
         }
         if (halvorn.wantPicture) {
             halvorn.wantPicture = false;

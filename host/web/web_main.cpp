@@ -32,7 +32,6 @@
 namespace {
 
 WebParse parsed;
-WebPainter painter;
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
 int width = 1, height = 1;
 SaverFrame lastFrame;
@@ -62,11 +61,11 @@ EMSCRIPTEN_KEEPALIVE const char* hvParse(const char* query) {
     std::snprintf(numbers, sizeof numbers,
                   "\"ships\":%d,\"letterbox\":%d,\"randomStartView\":%d,\"lowResStars\":%d,\"fps\":%d,"
                   "\"seedGiven\":%d,\"seed\":%u,\"frameMs\":%d,\"width\":%d,\"height\":%d,\"trace\":%d,"
-                  "\"frames\":%lld,\"bench\":%d,\"fpsInPicture\":%d",
+                  "\"frames\":%lld,\"bench\":%d",
                   o.settings.HVNumberAdditionalShips, o.settings.HVIsLetterBox, o.settings.HVIsRandStartView,
                   o.settings.HVIsLowResStars, o.settings.HVIsFrameCounter, o.seedGiven ? 1 : 0,
                   static_cast<unsigned>(o.seed), o.frameMs, o.width, o.height, o.trace ? 1 : 0,
-                  static_cast<long long>(o.frames), o.bench ? 1 : 0, WebPainterDrawsFpsLine ? 1 : 0);
+                  static_cast<long long>(o.frames), o.bench ? 1 : 0);
     returned = std::string("{") + numbers + ",\"message\":" + jsonString(parsed.message) + "}";
     return returned.c_str();
 }
@@ -96,7 +95,7 @@ EMSCRIPTEN_KEEPALIVE int hvStart(int w, int h, std::uint32_t nowMs, std::uint32_
     config.height = h;
     config.startTickMs = nowMs;
     config.fixedFrameMs = parsed.options.frameMs;
-    config.painter = &painter;
+    config.painter = &webPainter();
     saverInit(config);
     return 0;
 }
@@ -104,7 +103,6 @@ EMSCRIPTEN_KEEPALIVE int hvStart(int w, int h, std::uint32_t nowMs, std::uint32_
 // One frame at the page's clock nowMs; returns the delay to the next frame, ms.
 EMSCRIPTEN_KEEPALIVE int hvFrame(std::uint32_t nowMs) {
     lastFrame = saverDraw(nowMs);
-    if (!lastFrame.fpsText.empty()) drawWebFpsLine(painter, lastFrame.fpsText);
     return lastFrame.delayMs;
 }
 

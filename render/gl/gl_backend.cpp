@@ -7,21 +7,15 @@
 namespace {
 
 GlBackend* installedBackend = nullptr;
-GlBackend* defaultBackend = nullptr;
 
 }  // namespace
 
 GlBackend& glBackend() {
-    if (installedBackend != nullptr) return *installedBackend;
-    if (defaultBackend == nullptr) {
-        std::fprintf(stderr,
-                     "render: no OpenGL backend: link the render target (OpenGL 1.1) or install one with "
-                     "setGlBackend() before drawing\n");
+    if (installedBackend == nullptr) {
+        std::fprintf(stderr, "render: no OpenGL backend installed: a painter installs one while it draws\n");
         std::abort();
     }
-    return *defaultBackend;
+    return *installedBackend;
 }
 
 void setGlBackend(GlBackend* b) { installedBackend = b; }
-
-void setDefaultGlBackend(GlBackend* b) { defaultBackend = b; }

@@ -1,14 +1,22 @@
 // The OpenGL calls the renderer makes, as one interface with two
-// implementations chosen at run time: the system's OpenGL 1.1 (the default
-// where it is linked; render/gl11_backend.cpp) and a fixed-function
-// emulation on OpenGL ES 2.0 / WebGL 1 (render/gles2/). The renderer's sources
-// call them through render/gl/gl_api.h under their usual OpenGL names.
+// implementations: the system's OpenGL 1.1 (gl11Backend(), render/gl11/) and
+// a fixed-function emulation on OpenGL ES 2.0 / WebGL 1 (gles2Backend(),
+// render/gles2/). The renderer's sources call them through
+// render/gl/gl_api.h under their usual OpenGL names.
 //
-// Each method is the OpenGL or GLU function of the same name without its
+// Nothing is chosen behind a host's back: the host hands the backend of its
+// context to its painter (host/common/gl_painter.h), which starts it,
+// installs it with setGlBackend for as long as it draws, and stops it.
+//
+// Each GL method is the OpenGL or GLU function of the same name without its
 // prefix, with the same arguments and meaning (plain C++ types here so that
 // this header needs no GL header). Only the subset this program uses.
 #ifndef HALVORN_RENDER_GL_GL_BACKEND_H
 #define HALVORN_RENDER_GL_GL_BACKEND_H
+
+#include <string>
+
+#include "render/gl/vertex_stream.h"
 
 class GLUquadric;  // GLU's quadric object (opaque)
 
@@ -19,9 +27,23 @@ public:
     // A short name for logs and tests ("gl11", "gles2").
     virtual const char* name() const = 0;
 
+    // --- Life in a context (the painter calls these with it current) -------
+
+    // Starts in the current context: `load` finds the context's entry points
+    // beyond OpenGL 1.1 (may be null). False with *error set ("gles2: ...")
+    // when the backend cannot draw in this context.
+    virtual bool start(GlProcLoader load, std::string* error) = 0;
+    // Deletes everything start and the drawing made; the context stays current.
+    virtual void stop() = 0;
     // A frame's drawing begins (drawFrame calls it first): a backend that
     // streams vertices may reuse the room of frames before the last.
-    virtual void beginFrame() {}
+    virtual void beginFrame() = 0;
+    // The stream the frame batch copies its vertices into before it points
+    // the client arrays at them: buffer objects where the backend has them,
+    // else the batch's own memory.
+    virtual VertexStream& batchStream() = 0;
+
+    // --- OpenGL 1.1 and GLU -------------------------------------------------
 
     // Immediate mode and current attributes.
     virtual void Begin(unsigned mode) = 0;
@@ -113,17 +135,17 @@ public:
     virtual void Sphere(GLUquadric* quadric, double radius, int slices, int stacks) = 0;
 };
 
-// The backend in use: the installed one, else the default one (OpenGL 1.1
-// where the program links it). Calling GL without either is a programming
-// error: it aborts with a message.
+// The backend in use. Calling GL with none installed is a programming error:
+// it aborts with a message.
 GlBackend& glBackend();
 
-// Installs b (not owned; null goes back to the default). Switch between
-// frames only, with the backend's context current.
+// Installs b (not owned; null: none). Switch between frames only, with the
+// backend's context current.
 void setGlBackend(GlBackend* b);
 
-// The backend used when none is installed; the OpenGL 1.1 backend sets
-// itself as the default when it is linked.
-void setDefaultGlBackend(GlBackend* b);
+// The backends, one each per process (each follows one context at a time).
+// A program has those it links: render_gl11 and render_gles2.
+GlBackend& gl11Backend();
+GlBackend& gles2Backend();
 
 #endif

@@ -1,16 +1,14 @@
-// The stream that carries the frame batch's vertices to OpenGL. Where the
-// context has buffer objects (OpenGL 1.5, or GL_ARB_vertex_buffer_object),
-// each flush copies its vertices into a buffer object the stream keeps from
-// frame to frame (two, taken in turn frame by frame, so a frame never writes
-// where the previous one may still be read), growing it only when a frame
-// needs more room. Without them the batch's own arrays are drawn as client
-// arrays, as OpenGL 1.1 does; a driver then copies them anew at every draw,
-// and Mesa allocates and frees that copy each time, which costs more than
-// the batch saves once a battle is busy.
+// The stream that carries streamed vertices to OpenGL in buffer objects, for
+// both backends: the frame batch's on OpenGL 1.5 (render/gl11/), and every
+// draw of the ES 2.0 emulation (render/gles2/). The vertices are copied into
+// buffer objects kept from frame to frame: two, taken in turn frame by frame
+// so that a frame never writes where the previous one may still be read,
+// each grown (to twice what a frame needs) only when a frame needs more. So
+// the stores stay bounded by what one frame needs, however long it runs.
 //
-// The entry points beyond OpenGL 1.1 are not exported by every system's GL
-// library (Windows' opengl32 has only 1.1), so the host hands the renderer
-// its context's way of finding them. Needs a current OpenGL context.
+// Without buffer objects (a stream never started) put() hands the data back
+// and the caller draws from client arrays, as OpenGL 1.1 does; a driver then
+// copies them anew at every draw. Needs a current context between start and stop.
 #ifndef HALVORN_RENDER_GL_VERTEX_STREAM_H
 #define HALVORN_RENDER_GL_VERTEX_STREAM_H
 
@@ -40,10 +38,6 @@ struct BufferProcs {
 
 class VertexStream {
 public:
-    // Looks the buffer objects up in the current context through `load`:
-    // by version first, then by extension. False (client arrays from then
-    // on) when `load` is null or the context has none.
-    bool start(GlProcLoader load);
     // Streams through `procs` (all of them set), in a context that has them.
     // False (client arrays) when the buffers cannot be made.
     bool start(const BufferProcs& procs);
@@ -78,9 +72,5 @@ private:
     std::size_t offset_ = 0;
     bool bound_ = false;
 };
-
-// The GL version "major.minor..." at least 1.5, or the extension listed
-// among the space-separated names: the buffer objects exist. Either may be null.
-bool hasBufferObjects(const char* version, const char* extensions);
 
 #endif

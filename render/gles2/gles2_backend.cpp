@@ -479,8 +479,10 @@ class Gles2Backend final : public GlBackend {
 public:
     const char* name() const override { return "gles2"; }
     void beginFrame() override { stream_.beginFrame(); }
+    // The batch's arrays stay where they are: DrawArrays unrolls them into the stream.
+    VertexStream& batchStream() override { return clientArrays_; }
 
-    bool start(std::string* error) {
+    bool start(GlProcLoader, std::string* error) override {
         *this = Gles2Backend();
         // The program of the battle's usual state, built now so that a
         // context that cannot run the shaders says so at start-up.
@@ -502,7 +504,7 @@ public:
         return true;
     }
 
-    void stop() {
+    void stop() override {
         if (!started_) return;
         for (auto& entry : lists_) freeList(entry.second);
         lists_.clear();
@@ -1547,20 +1549,15 @@ private:
     std::map<unsigned, Program> programs_;
     Program* current_ = nullptr;
     bool programFailed_ = false;
-    VertexStream stream_;  // immediate mode and client arrays, frame by frame
+    VertexStream stream_;        // immediate mode and client arrays, frame by frame
+    VertexStream clientArrays_;  // never started
     GLuint stippleTexture_ = 0;
     EsState es_ = {};
 };
 
-Gles2Backend& backend() {
-    static Gles2Backend b;
-    return b;
-}
-
 }  // namespace
 
-GlBackend& gles2Backend() { return backend(); }
-
-bool gles2StartContext(std::string* error) { return backend().start(error); }
-
-void gles2StopContext() { backend().stop(); }
+GlBackend& gles2Backend() {
+    static Gles2Backend backend;
+    return backend;
+}

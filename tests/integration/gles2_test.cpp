@@ -13,7 +13,6 @@
 
 #include "egl_context.h"
 #include "gl_painter.h"
-#include "gles2_painter.h"
 #include "render/drawing_paths.h"
 #include "saver.h"
 #include "sim/random.h"
@@ -46,11 +45,9 @@ BattleRun runBattle(const Case& c, bool gles2) {
     std::unique_ptr<EglContext> context =
         EglContext::create(width, height, &run.skipReason, EglTarget::Any, gles2 ? EglApi::Gles2 : EglApi::DesktopGl);
     if (!context) return run;
-    GlPainter gl;
-    gl.batched = c.batched;
-    gl.paths.lateDebris = !c.immediateDebris;
-    Gles2Painter es;
-    es.batched = c.batched;
+    GlPainter painter(gles2 ? gles2Backend() : gl11Backend());
+    painter.batched = c.batched;
+    painter.paths.lateDebris = !c.immediateDebris;
     SaverConfig config;
     config.settings.HVIsLetterBox = c.letterbox ? 1 : 0;
     config.settings.HVNumberAdditionalShips = 120;
@@ -58,11 +55,10 @@ BattleRun runBattle(const Case& c, bool gles2) {
     config.width = width;
     config.height = height;
     config.fixedFrameMs = FrameMs;
-    config.painter = gles2 ? static_cast<SaverPainter*>(&es) : &gl;
-    if (gles2 && c.immediateDebris) setDrawingPaths(gl.paths);  // the ES painter keeps the renderer's paths
+    config.painter = &painter;
     saverInit(config);
-    if (gles2 && !es.error().empty()) {
-        run.skipReason = es.error();
+    if (!painter.error().empty()) {
+        run.skipReason = painter.error();
         saverFree();
         return run;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "render/gl/vertex_stream.h"
+#include "render/gl11/buffer_objects.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 // The OpenGL 1.1 backend: every call goes straight to the system's OpenGL
-// and GLU. It is the default backend wherever it is linked.
+// and GLU. Where the context has buffer objects (OpenGL 1.5 or its ARB
+// extension) the frame batch's vertices are streamed through them.
 #include "render/gl/gl_backend.h"
 
 #ifdef _WIN32
@@ -8,11 +9,23 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "render/gl11/buffer_objects.h"
+
 namespace {
 
 class Gl11Backend final : public GlBackend {
 public:
     const char* name() const override { return "gl11"; }
+
+    bool start(GlProcLoader load, std::string*) override {
+        // Without buffer objects the batch draws from client arrays.
+        BufferProcs procs;
+        if (findBufferObjects(load, &procs)) stream_.start(procs);
+        return true;
+    }
+    void stop() override { stream_.stop(); }
+    void beginFrame() override { stream_.beginFrame(); }
+    VertexStream& batchStream() override { return stream_; }
 
     void Begin(unsigned mode) override { ::glBegin(mode); }
     void End() override { ::glEnd(); }
@@ -107,12 +120,14 @@ public:
     void Sphere(GLUquadric* quadric, double radius, int slices, int stacks) override {
         ::gluSphere(quadric, radius, slices, stacks);
     }
+
+private:
+    VertexStream stream_;
 };
 
-Gl11Backend gl11;
-
-// Installed before main: the renderer's calls reach OpenGL 1.1 unless a host
-// installs another backend.
-const bool installed = (setDefaultGlBackend(&gl11), true);
-
 }  // namespace
+
+GlBackend& gl11Backend() {
+    static Gl11Backend backend;
+    return backend;
+}
