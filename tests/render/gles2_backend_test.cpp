@@ -14,7 +14,7 @@
 
 #include "egl_context.h"
 #include "render/gl/gl_api.h"
-#include "render/gles2/gles2_backend.h"
+#include "render/gl/gl_backend.h"
 
 namespace {
 
