@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "render/backdrop_lists.h"
+#include "render/debris_batch.h"
 #include "render/frame_batch.h"
 #include "render/gl_api.h"
 #include "render/gles2/gles2_backend.h"
@@ -126,6 +127,25 @@ void Gles2Painter::stop() {
         StarFaceList = starFaceListFor(0);
     }
     drawing_ = false;
+}
+
+void Gles2Painter::contextLost() {
+    if (!drawing_) return;
+    gles2ContextLost();
+    for (unsigned& name : TextureNames) name = 0;
+    fpsTexture_ = 0;
+}
+
+bool Gles2Painter::contextRestored() {
+    if (!drawing_) return true;  // it never drew: nothing to make again
+    if (!gles2ContextRestored(&error_)) {
+        std::fprintf(stderr, "%s; the battle waits for a context it can draw in\n", error_.c_str());
+        return false;
+    }
+    error_.clear();
+    discardDebris();  // forgets the debris mask textures, made again on their next use
+    loadTextures();   // the pictures and their binding lists, under new names
+    return true;
 }
 
 void Gles2Painter::drawFpsStrip(const std::string& text) {

@@ -23,6 +23,8 @@ public:
     void reshape(int width, int height) override;
     void draw() override;
     void stop() override;
+    void contextLost() override;
+    bool contextRestored() override;
 
     // Draws `text` (the frame-rate line) yellow on black across the bottom
     // left of the window as one textured strip, with a built-in 5 x 7 pixel

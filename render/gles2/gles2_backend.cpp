@@ -509,6 +509,54 @@ public:
 
     bool start(std::string* error) {
         *this = Gles2Backend();
+        if (!makeObjects(error)) return false;
+        started_ = true;
+        return true;
+    }
+
+    // The context was lost: its objects went with it. Forgets their names
+    // without deleting them (there is nothing left to delete them in) and
+    // keeps every state, matrix and list the renderer set.
+    void lose() {
+        if (!started_) return;
+        for (auto& entry : lists_) {
+            for (ListMeshPart& m : entry.second.meshes) m.buffer[0] = m.buffer[1] = 0;
+        }
+        textures_.clear();
+        programs_.clear();
+        current_ = nullptr;
+        stream_ = stippleTexture_ = 0;
+        streamSize_ = streamUsed_ = 0;
+        es_ = EsState();
+        lost_ = true;
+    }
+
+    // A new context is current after a loss: the objects are made again (the
+    // lists' buffers on their next use) and ES is given the viewport and
+    // unpacking it had.
+    bool restore(std::string* error) {
+        if (!started_ || !lost_) return started_;
+        if (!makeObjects(error)) return false;
+        lost_ = false;
+        glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, client_.unpackAlignment);
+        return true;
+    }
+
+    void stop() {
+        if (!started_) return;
+        if (lost_) lose();  // only forget: the lists' buffers went with the old context
+        for (auto& entry : lists_) freeList(entry.second);
+        lists_.clear();
+        glDeleteBuffers(1, &stream_);
+        glDeleteTextures(1, &stippleTexture_);
+        for (auto& entry : programs_) glDeleteProgram(entry.second.id);
+        *this = Gles2Backend();
+    }
+
+private:
+    // The start-up program, the stream buffer and the stipple texture.
+    bool makeObjects(std::string* error) {
         // The program of the battle's usual state, built now so that a
         // context that cannot run the shaders says so at start-up.
         if (program(LitKey(3) | TextureKey, error) == nullptr) return false;
@@ -522,20 +570,10 @@ public:
         glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, 32, 32, 0, GL_ALPHA, GL_UNSIGNED_BYTE, full.data());
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         glBindTexture(GL_TEXTURE_2D, 0);
-        started_ = true;
         return true;
     }
 
-    void stop() {
-        if (!started_) return;
-        for (auto& entry : lists_) freeList(entry.second);
-        lists_.clear();
-        glDeleteBuffers(1, &stream_);
-        glDeleteTextures(1, &stippleTexture_);
-        for (auto& entry : programs_) glDeleteProgram(entry.second.id);
-        *this = Gles2Backend();
-    }
-
+public:
     // --- immediate mode ----------------------------------------------------
 
     void Begin(unsigned mode) override {
@@ -1591,6 +1629,7 @@ private:
     }
 
     bool started_ = false;
+    bool lost_ = false;  // the context's objects are gone
     AttribState state_;
     ClientState client_;
     std::vector<Matrix> modelView_{Matrix()}, projection_{Matrix()}, texture_{Matrix()};
@@ -1634,3 +1673,7 @@ GlBackend& gles2Backend() { return backend(); }
 bool gles2StartContext(std::string* error) { return backend().start(error); }
 
 void gles2StopContext() { backend().stop(); }
+
+void gles2ContextLost() { backend().lose(); }
+
+bool gles2ContextRestored(std::string* error) { return backend().restore(error); }

@@ -43,4 +43,15 @@ bool gles2StartContext(std::string* error);
 // Deletes what startContext and the drawing made, while the context is still current.
 void gles2StopContext();
 
+// The context was lost (a browser may take a WebGL context away at any time):
+// forgets the names of every ES object without deleting them, and keeps the
+// emulated state, matrices and display lists as they are.
+void gles2ContextLost();
+
+// A new context is current after gles2ContextLost: makes the shaders, the
+// stream buffer and the stipple texture again (the display lists' buffers on
+// their next use) and hands ES the viewport. Textures are the renderer's to
+// load again. False with *error as gles2StartContext gives it.
+bool gles2ContextRestored(std::string* error);
+
 #endif
