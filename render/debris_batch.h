@@ -57,6 +57,9 @@ void flushDebris();
 // go with their context (for a context going away; makes no GL calls).
 void discardDebris();
 
+// Forgets what is recorded and deletes the mask textures (the context must be current).
+void releaseDebris();
+
 // The 32 stipple masks as alpha textures, for other painters of debris (the
 // frame batch, render/frame_batch.h). False where they cannot be made: the
 // polygon stipple it is then.

@@ -1,7 +1,7 @@
 // The frame batch; see frame_batch.h.
 #include "render/frame_batch.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cmath>
 #include <cstddef>
@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "render/debris_batch.h"
-#include "render/gl_matrix.h"
 #include "sim/gfx.h"
+#include "sim/gl_math.h"
 #include "sim/math3d.h"
 #include "view/explosion.h"
 
@@ -31,10 +31,10 @@ constexpr std::size_t DirectListTriangles = 32;
 
 bool batchingOn = true;
 
-using glmatrix::multiply;
-using glmatrix::normalMatrix;
-using glmatrix::rotateBy;
-using glmatrix::translateBy;
+using glmath::multiply;
+using glmath::normalMatrix;
+using glmath::rotateBy;
+using glmath::translateBy;
 
 void transformPoint(const float m[16], const float p[3], float out[3]) {
     out[0] = m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12];

@@ -41,7 +41,7 @@
 #include <vector>
 
 #include "render/list_mesh.h"
-#include "render/vertex_stream.h"
+#include "render/gl/vertex_stream.h"
 
 class Explosion;
 struct Vector3;

@@ -1,6 +1,6 @@
 // The OpenGL 1.1 backend: every call goes straight to the system's OpenGL
 // and GLU. It is the default backend wherever it is linked.
-#include "render/gl_backend.h"
+#include "render/gl/gl_backend.h"
 
 #ifdef _WIN32
 #include <windows.h>  // the system's GL header builds on it
@@ -42,6 +42,7 @@ public:
     void NewList(unsigned list, unsigned mode) override { ::glNewList(list, mode); }
     void EndList() override { ::glEndList(); }
     void CallList(unsigned list) override { ::glCallList(list); }
+    void DeleteLists(unsigned list, int range) override { ::glDeleteLists(list, range); }
     void MatrixMode(unsigned mode) override { ::glMatrixMode(mode); }
     void LoadIdentity() override { ::glLoadIdentity(); }
     void LoadMatrixf(const float* m) override { ::glLoadMatrixf(m); }

@@ -3,7 +3,7 @@
 // drawing order and the viewport.
 #include "render/scene.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cmath>
 #include <cstring>
@@ -301,11 +301,14 @@ void installRenderer() { setGfx(&glGfx); }
 
 void uninstallRenderer() {
     setGfx(nullptr);
-    discardDebris();
+    releaseDebris();
     if (SceneQuadric != nullptr) {
         gluDeleteQuadric(SceneQuadric);
         SceneQuadric = nullptr;
     }
+    // The ships', shots' and backdrop's lists (ids 1 to 10), then the textures with their binding lists.
+    glDeleteLists(ListHexWingFighter, ListBeam);
+    releaseTextures();
 }
 
 ViewportRect computeViewport(int width, int height, bool letterbox) {
@@ -343,6 +346,7 @@ void updateViewport() {
 }
 
 void drawFrame() {
+    glBackend().beginFrame();
     // The backdrop writes no depth, so everything drawn after it covers it.
     // It is drawn first into a depth buffer just cleared to 1.0, from 1024 to
     // 1774 units away with the far plane at 22000, so every fragment would

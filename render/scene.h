@@ -17,7 +17,9 @@ extern int WindowHeight;
 // context is current, before loadTextures() and startBattle().
 void installRenderer();
 
-// Goes back to drawing nothing (for a host that tears its context down).
+// Goes back to drawing nothing and deletes every object the renderer made in
+// the context (display lists, textures, the debris masks, the quadric); the
+// context must still be current.
 void uninstallRenderer();
 
 // Viewport and projection of a window: full window, or with letterbox a

@@ -2,7 +2,7 @@
 // talks to OpenGL.
 #include "render/textures.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cstdint>
 #include <new>
@@ -104,4 +104,11 @@ void loadTextures() {
     glNewList(ListBindStarTexture, GL_COMPILE);
     glBindTexture(GL_TEXTURE_2D, TextureNames[1]);
     glEndList();
+}
+
+void releaseTextures() {
+    glDeleteLists(ListBindStarTexture, 1);
+    glDeleteLists(ListBindSunTexture, 1);
+    glDeleteTextures(8, TextureNames);
+    for (unsigned& name : TextureNames) name = 0;
 }

@@ -56,4 +56,8 @@ PictureSource& pictureSource();
 // startBattle() (sim/battle.h) right after it, which compiles the other lists.
 void loadTextures();
 
+// Deletes the eight textures and the two binding lists (the context must be
+// current) and zeroes TextureNames.
+void releaseTextures();
+
 #endif

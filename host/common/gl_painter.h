@@ -4,7 +4,7 @@
 #define HALVORN_HOST_COMMON_GL_PAINTER_H
 
 #include "render/drawing_paths.h"
-#include "render/vertex_stream.h"
+#include "render/gl/vertex_stream.h"
 #include "saver.h"
 
 class GlPainter final : public SaverPainter {

@@ -8,7 +8,7 @@
 #include "render/backdrop_lists.h"
 #include "render/debris_batch.h"
 #include "render/frame_batch.h"
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 #include "render/gles2/gles2_backend.h"
 #include "render/layers.h"
 #include "render/scene.h"
@@ -115,9 +115,6 @@ void Gles2Painter::draw() {
 void Gles2Painter::stop() {
     if (drawing_) {
         uninstallRenderer();
-        // A page keeps its context from one start to the next: its textures go now.
-        glDeleteTextures(8, TextureNames);
-        for (unsigned& name : TextureNames) name = 0;
         if (fpsTexture_ != 0) glDeleteTextures(1, &fpsTexture_);
         fpsTexture_ = 0;
         gles2StopContext();
@@ -131,7 +128,9 @@ void Gles2Painter::stop() {
 
 void Gles2Painter::contextLost() {
     if (!drawing_) return;
+    // Every name below went with the context: forget them, delete nothing.
     gles2ContextLost();
+    discardDebris();  // the debris mask textures, made again on their next use
     for (unsigned& name : TextureNames) name = 0;
     fpsTexture_ = 0;
 }
@@ -143,8 +142,7 @@ bool Gles2Painter::contextRestored() {
         return false;
     }
     error_.clear();
-    discardDebris();  // forgets the debris mask textures, made again on their next use
-    loadTextures();   // the pictures and their binding lists, under new names
+    loadTextures();  // the pictures and their binding lists, under new names
     return true;
 }
 

@@ -10,17 +10,9 @@
 #include <map>
 #include <vector>
 
-namespace {
+#include "render/gl/gl_strings.h"
 
-// True when the blank-separated list contains name as a whole word.
-bool hasExtension(const char* list, const char* name) {
-    if (!list || !name || !*name) return false;
-    const std::size_t n = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
-        if ((p == list || p[-1] == ' ') && (p[n] == '\0' || p[n] == ' ')) return true;
-    }
-    return false;
-}
+namespace {
 
 // "major.minor" of an EGL version string, as one number (1.5 -> 105).
 int versionNumber(const char* text) {

@@ -7,13 +7,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <vector>
 
-#include "render/gl_matrix.h"
-#include "render/glu_sphere.h"
+#include "render/gl/glu_sphere.h"
+#include "render/gl/vertex_stream.h"
+#include "sim/gl_math.h"
 
 namespace {
 
@@ -47,63 +49,18 @@ struct Matrix {
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 };
 
-using glmatrix::multiply;
-using glmatrix::rotateBy;
-using glmatrix::translateBy;
+using glmath::multiply;
+using glmath::rotateBy;
+using glmath::translateBy;
 
 // The transposed inverse of the upper 3 x 3 of m, column-major in n[9] (a
 // GLSL mat3): what takes normals to eye coordinates.
 void normalMatrix(const float m[16], float n[9]) {
     float rows[9];
-    glmatrix::normalMatrix(m, rows);
+    glmath::normalMatrix(m, rows);
     for (int r = 0; r < 3; ++r) {
         for (int col = 0; col < 3; ++col) n[3 * col + r] = rows[3 * r + col];
     }
-}
-
-// The inverse of a general 4 x 4 matrix; false (out unchanged) when singular.
-bool invert(const float m[16], float out[16]) {
-    double inv[16];
-    const double* a = nullptr;
-    double d[16];
-    for (int i = 0; i < 16; ++i) d[i] = m[i];
-    a = d;
-    inv[0] = a[5] * a[10] * a[15] - a[5] * a[11] * a[14] - a[9] * a[6] * a[15] + a[9] * a[7] * a[14] +
-             a[13] * a[6] * a[11] - a[13] * a[7] * a[10];
-    inv[4] = -a[4] * a[10] * a[15] + a[4] * a[11] * a[14] + a[8] * a[6] * a[15] - a[8] * a[7] * a[14] -
-             a[12] * a[6] * a[11] + a[12] * a[7] * a[10];
-    inv[8] = a[4] * a[9] * a[15] - a[4] * a[11] * a[13] - a[8] * a[5] * a[15] + a[8] * a[7] * a[13] +
-             a[12] * a[5] * a[11] - a[12] * a[7] * a[9];
-    inv[12] = -a[4] * a[9] * a[14] + a[4] * a[10] * a[13] + a[8] * a[5] * a[14] - a[8] * a[6] * a[13] -
-              a[12] * a[5] * a[10] + a[12] * a[6] * a[9];
-    inv[1] = -a[1] * a[10] * a[15] + a[1] * a[11] * a[14] + a[9] * a[2] * a[15] - a[9] * a[3] * a[14] -
-             a[13] * a[2] * a[11] + a[13] * a[3] * a[10];
-    inv[5] = a[0] * a[10] * a[15] - a[0] * a[11] * a[14] - a[8] * a[2] * a[15] + a[8] * a[3] * a[14] +
-             a[12] * a[2] * a[11] - a[12] * a[3] * a[10];
-    inv[9] = -a[0] * a[9] * a[15] + a[0] * a[11] * a[13] + a[8] * a[1] * a[15] - a[8] * a[3] * a[13] -
-             a[12] * a[1] * a[11] + a[12] * a[3] * a[9];
-    inv[13] = a[0] * a[9] * a[14] - a[0] * a[10] * a[13] - a[8] * a[1] * a[14] + a[8] * a[2] * a[13] +
-              a[12] * a[1] * a[10] - a[12] * a[2] * a[9];
-    inv[2] = a[1] * a[6] * a[15] - a[1] * a[7] * a[14] - a[5] * a[2] * a[15] + a[5] * a[3] * a[14] +
-             a[13] * a[2] * a[7] - a[13] * a[3] * a[6];
-    inv[6] = -a[0] * a[6] * a[15] + a[0] * a[7] * a[14] + a[4] * a[2] * a[15] - a[4] * a[3] * a[14] -
-             a[12] * a[2] * a[7] + a[12] * a[3] * a[6];
-    inv[10] = a[0] * a[5] * a[15] - a[0] * a[7] * a[13] - a[4] * a[1] * a[15] + a[4] * a[3] * a[13] +
-              a[12] * a[1] * a[7] - a[12] * a[3] * a[5];
-    inv[14] = -a[0] * a[5] * a[14] + a[0] * a[6] * a[13] + a[4] * a[1] * a[14] - a[4] * a[2] * a[13] -
-              a[12] * a[1] * a[6] + a[12] * a[2] * a[5];
-    inv[3] = -a[1] * a[6] * a[11] + a[1] * a[7] * a[10] + a[5] * a[2] * a[11] - a[5] * a[3] * a[10] -
-             a[9] * a[2] * a[7] + a[9] * a[3] * a[6];
-    inv[7] = a[0] * a[6] * a[11] - a[0] * a[7] * a[10] - a[4] * a[2] * a[11] + a[4] * a[3] * a[10] +
-             a[8] * a[2] * a[7] - a[8] * a[3] * a[6];
-    inv[11] = -a[0] * a[5] * a[11] + a[0] * a[7] * a[9] + a[4] * a[1] * a[11] - a[4] * a[3] * a[9] -
-              a[8] * a[1] * a[7] + a[8] * a[3] * a[5];
-    inv[15] = a[0] * a[5] * a[10] - a[0] * a[6] * a[9] - a[4] * a[1] * a[10] + a[4] * a[2] * a[9] + a[8] * a[1] * a[6] -
-              a[8] * a[2] * a[5];
-    const double det = a[0] * inv[0] + a[1] * inv[4] + a[2] * inv[8] + a[3] * inv[12];
-    if (det == 0.0) return false;
-    for (int i = 0; i < 16; ++i) out[i] = static_cast<float>(inv[i] / det);
-    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -503,9 +460,25 @@ struct Program {
     bool known[UniformCount] = {};
 };
 
+// ES 2.0's own buffer entry points, for the vertex stream.
+BufferProcs esBufferProcs() {
+    BufferProcs p;
+    p.genBuffers = [](int n, unsigned* b) { glGenBuffers(n, b); };
+    p.deleteBuffers = [](int n, const unsigned* b) { glDeleteBuffers(n, b); };
+    p.bindBuffer = [](unsigned target, unsigned b) { glBindBuffer(target, b); };
+    p.bufferData = [](unsigned target, std::ptrdiff_t bytes, const void* data, unsigned usage) {
+        glBufferData(target, static_cast<GLsizeiptr>(bytes), data, usage);
+    };
+    p.bufferSubData = [](unsigned target, std::ptrdiff_t offset, std::ptrdiff_t bytes, const void* data) {
+        glBufferSubData(target, static_cast<GLintptr>(offset), static_cast<GLsizeiptr>(bytes), data);
+    };
+    return p;
+}
+
 class Gles2Backend final : public GlBackend {
 public:
     const char* name() const override { return "gles2"; }
+    void beginFrame() override { stream_.beginFrame(); }
 
     bool start(std::string* error) {
         *this = Gles2Backend();
@@ -525,8 +498,8 @@ public:
         textures_.clear();
         programs_.clear();
         current_ = nullptr;
-        stream_ = stippleTexture_ = 0;
-        streamSize_ = streamUsed_ = 0;
+        stream_ = VertexStream();
+        stippleTexture_ = 0;
         es_ = EsState();
         lost_ = true;
     }
@@ -548,8 +521,9 @@ public:
         if (lost_) lose();  // only forget: the lists' buffers went with the old context
         for (auto& entry : lists_) freeList(entry.second);
         lists_.clear();
-        glDeleteBuffers(1, &stream_);
+        stream_.stop();
         glDeleteTextures(1, &stippleTexture_);
+        glUseProgram(0);  // a program in use would outlive its deletion
         for (auto& entry : programs_) glDeleteProgram(entry.second.id);
         *this = Gles2Backend();
     }
@@ -560,7 +534,10 @@ private:
         // The program of the battle's usual state, built now so that a
         // context that cannot run the shaders says so at start-up.
         if (program(LitKey(3) | TextureKey, error) == nullptr) return false;
-        glGenBuffers(1, &stream_);
+        if (!stream_.start(esBufferProcs())) {
+            *error = "gles2: cannot make the vertex stream's buffers";
+            return false;
+        }
         glGenTextures(1, &stippleTexture_);
         glBindTexture(GL_TEXTURE_2D, stippleTexture_);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -753,6 +730,13 @@ public:
         if (list.exitNormal) std::memcpy(state_.current.normal, list.normal, sizeof list.normal);
         if (list.exitTexCoord) std::memcpy(state_.current.texCoord, list.texCoord, sizeof list.texCoord);
         if (list.exitWinding) state_.frontFace = list.winding;
+    }
+
+    void DeleteLists(unsigned first, int range) override {
+        for (auto at = lists_.lower_bound(first); at != lists_.end() && at->first - first < unsigned(range);) {
+            freeList(at->second);
+            at = lists_.erase(at);
+        }
     }
 
     // --- matrices ----------------------------------------------------------
@@ -1092,7 +1076,7 @@ public:
         if (i >= 4 || pname != GlEyePlane) return;
         // The plane is taken through the inverse of the model-view matrix in force.
         float inverse[16];
-        if (!invert(modelView_.back().m, inverse)) return;
+        if (!glmath::invert(modelView_.back().m, inverse)) return;
         for (int c = 0; c < 4; ++c) {
             state_.texture.eyePlane[i][c] = p[0] * inverse[4 * c] + p[1] * inverse[4 * c + 1] +
                                             p[2] * inverse[4 * c + 2] + p[3] * inverse[4 * c + 3];
@@ -1110,55 +1094,12 @@ public:
 
     void LookAt(double eyeX, double eyeY, double eyeZ, double cx, double cy, double cz, double upX, double upY,
                 double upZ) override {
-        // As GLU computes it: the basis in float, then a translation by -eye.
-        float forward[3] = {static_cast<float>(cx - eyeX), static_cast<float>(cy - eyeY),
-                            static_cast<float>(cz - eyeZ)};
-        float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
-        auto normalize = [](float v[3]) {
-            const float r = static_cast<float>(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
-            if (r == 0.0f) return;
-            v[0] /= r;
-            v[1] /= r;
-            v[2] /= r;
-        };
-        auto cross = [](const float a[3], const float b[3], float out[3]) {
-            out[0] = a[1] * b[2] - a[2] * b[1];
-            out[1] = a[2] * b[0] - a[0] * b[2];
-            out[2] = a[0] * b[1] - a[1] * b[0];
-        };
-        float side[3];
-        normalize(forward);
-        cross(forward, up, side);
-        normalize(side);
-        cross(side, forward, up);
-        Matrix m;
-        m.m[0] = side[0];
-        m.m[4] = side[1];
-        m.m[8] = side[2];
-        m.m[1] = up[0];
-        m.m[5] = up[1];
-        m.m[9] = up[2];
-        m.m[2] = -forward[0];
-        m.m[6] = -forward[1];
-        m.m[10] = -forward[2];
-        MultMatrixf(m.m);
-        translateBy(top().m, static_cast<float>(-eyeX), static_cast<float>(-eyeY), static_cast<float>(-eyeZ));
+        const double eye[3] = {eyeX, eyeY, eyeZ}, centre[3] = {cx, cy, cz}, up[3] = {upX, upY, upZ};
+        glmath::lookAtBy(top().m, eye, centre, up);
     }
     void Perspective(double fovy, double aspect, double zNear, double zFar) override {
-        // As GLU computes it: in double, handed over as floats.
-        const double radians = fovy / 2.0 * 3.14159265358979323846 / 180.0;
-        const double deltaZ = zFar - zNear;
-        const double sine = std::sin(radians);
-        if (deltaZ == 0.0 || sine == 0.0 || aspect == 0.0) return;
-        const double cotangent = std::cos(radians) / sine;
         Matrix m;
-        m.m[0] = static_cast<float>(cotangent / aspect);
-        m.m[5] = static_cast<float>(cotangent);
-        m.m[10] = static_cast<float>(-(zFar + zNear) / deltaZ);
-        m.m[11] = -1.0f;
-        m.m[14] = static_cast<float>(-2.0 * zNear * zFar / deltaZ);
-        m.m[15] = 0.0f;
-        MultMatrixf(m.m);
+        if (glmath::perspective(m.m, fovy, aspect, zNear, zFar)) MultMatrixf(m.m);
     }
     GLUquadric* NewQuadric() override {
         // Spheres are always filled, smooth and facing outward here: the
@@ -1343,21 +1284,11 @@ private:
         unroll(mode, v, count, state_.lighting.flat, false, &scratch_);
         if (scratch_.empty()) return;
         prepareDraw();
-        // The stream: written on from where the last draw ended, started
-        // afresh (orphaned) when full.
         const std::size_t bytes = scratch_.size() * sizeof(ShaderVertex);
-        glBindBuffer(GL_ARRAY_BUFFER, stream_);
-        if (streamUsed_ + bytes > streamSize_) {
-            streamSize_ = std::max<std::size_t>(streamSize_ * 2, std::max<std::size_t>(bytes, 1 << 20));
-            if (bytes > streamSize_) streamSize_ = bytes;
-            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamSize_), nullptr, GL_STREAM_DRAW);
-            streamUsed_ = 0;
-        }
-        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(streamUsed_), static_cast<GLsizeiptr>(bytes),
-                        scratch_.data());
-        pointAttributes(streamUsed_);
+        stream_.reserve(bytes);
+        const char* at = stream_.put(scratch_.data(), bytes);
+        pointAttributes(reinterpret_cast<std::uintptr_t>(at));
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(scratch_.size()));
-        streamUsed_ += bytes;
     }
 
     void pointAttributes(std::size_t offset) {
@@ -1655,8 +1586,7 @@ private:
     std::map<unsigned, Program> programs_;
     Program* current_ = nullptr;
     bool programFailed_ = false;
-    GLuint stream_ = 0;
-    std::size_t streamSize_ = 0, streamUsed_ = 0;
+    VertexStream stream_;  // immediate mode and client arrays, frame by frame
     GLuint stippleTexture_ = 0;
     EsState es_ = {};
 };

@@ -30,7 +30,7 @@
 
 #include <string>
 
-#include "render/gl_backend.h"
+#include "render/gl/gl_backend.h"
 
 // The emulation (one per process; it follows one context at a time).
 GlBackend& gles2Backend();

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "egl_context.h"
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 #include "render/gles2/gles2_backend.h"
 
 namespace {

@@ -1,7 +1,8 @@
 // The vertex stream; see vertex_stream.h.
-#include "render/vertex_stream.h"
+#include "render/gl/vertex_stream.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
+#include "render/gl/gl_strings.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,27 +14,6 @@ namespace {
 // extension's have the same values).
 constexpr GLenum ArrayBuffer = 0x8892;  // GL_ARRAY_BUFFER
 constexpr GLenum StreamDraw = 0x88E0;   // GL_STREAM_DRAW
-
-#ifdef _WIN32
-#define HALVORN_GL_CALL __stdcall  // the calling convention of OpenGL's entry points (APIENTRY)
-#else
-#define HALVORN_GL_CALL
-#endif
-using GenBuffersFn = void(HALVORN_GL_CALL*)(GLsizei, GLuint*);
-using DeleteBuffersFn = void(HALVORN_GL_CALL*)(GLsizei, const GLuint*);
-using BindBufferFn = void(HALVORN_GL_CALL*)(GLenum, GLuint);
-using BufferDataFn = void(HALVORN_GL_CALL*)(GLenum, std::ptrdiff_t, const void*, GLenum);
-using BufferSubDataFn = void(HALVORN_GL_CALL*)(GLenum, std::ptrdiff_t, std::ptrdiff_t, const void*);
-
-struct BufferProcs {
-    GenBuffersFn genBuffers = nullptr;
-    DeleteBuffersFn deleteBuffers = nullptr;
-    BindBufferFn bindBuffer = nullptr;
-    BufferDataFn bufferData = nullptr;
-    BufferSubDataFn bufferSubData = nullptr;
-};
-
-BufferProcs gl;
 
 // First room of a buffer, bytes: a busy 300-ship frame needs about 1.5 MB.
 constexpr std::size_t FirstCapacity = 1u << 20;
@@ -50,7 +30,7 @@ bool find(GlProcLoader load, const char* name, const char* suffix, Fn* out) {
     return true;
 }
 
-bool findAll(GlProcLoader load, const char* suffix) {
+bool findAll(GlProcLoader load, const char* suffix, BufferProcs* out) {
     BufferProcs found;
     if (!find(load, "glGenBuffers", suffix, &found.genBuffers) ||
         !find(load, "glDeleteBuffers", suffix, &found.deleteBuffers) ||
@@ -59,26 +39,14 @@ bool findAll(GlProcLoader load, const char* suffix) {
         !find(load, "glBufferSubData", suffix, &found.bufferSubData)) {
         return false;
     }
-    gl = found;
+    *out = found;
     return true;
 }
 
 }  // namespace
 
 bool hasBufferObjects(const char* version, const char* extensions) {
-    int major = 0, minor = 0;
-    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
-        (major > 1 || (major == 1 && minor >= 5))) {
-        return true;
-    }
-    if (extensions == nullptr) return false;
-    const char* const name = "GL_ARB_vertex_buffer_object";
-    const std::size_t length = std::strlen(name);
-    for (const char* at = std::strstr(extensions, name); at != nullptr; at = std::strstr(at + 1, name)) {
-        const bool startsWord = at == extensions || at[-1] == ' ';
-        if (startsWord && (at[length] == ' ' || at[length] == '\0')) return true;
-    }
-    return false;
+    return versionAtLeast(version, 1, 5) || hasExtension(extensions, "GL_ARB_vertex_buffer_object");
 }
 
 bool VertexStream::start(GlProcLoader load) {
@@ -87,14 +55,19 @@ bool VertexStream::start(GlProcLoader load) {
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!hasBufferObjects(version, extensions)) return false;
-    int major = 0, minor = 0;
-    const bool core = version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
-                      (major > 1 || (major == 1 && minor >= 5));
-    if (!(core && findAll(load, "")) && !findAll(load, "ARB")) return false;
-    gl.genBuffers(2, buffers_);
+    const bool core = versionAtLeast(version, 1, 5);
+    BufferProcs procs;
+    if (!(core && findAll(load, "", &procs)) && !findAll(load, "ARB", &procs)) return false;
+    return start(procs);
+}
+
+bool VertexStream::start(const BufferProcs& procs) {
+    stop();
+    gl_ = procs;
+    gl_.genBuffers(2, buffers_);
     if (buffers_[0] == 0 || buffers_[1] == 0) {
-        gl.deleteBuffers(2, buffers_);
-        buffers_[0] = buffers_[1] = 0;
+        gl_.deleteBuffers(2, buffers_);
+        *this = VertexStream();
         return false;
     }
     buffered_ = true;
@@ -104,7 +77,7 @@ bool VertexStream::start(GlProcLoader load) {
 void VertexStream::stop() {
     if (buffered_) {
         release();
-        gl.deleteBuffers(2, buffers_);
+        gl_.deleteBuffers(2, buffers_);
     }
     *this = VertexStream();
 }
@@ -117,7 +90,7 @@ void VertexStream::beginFrame() {
 void VertexStream::reserve(std::size_t bytes) {
     if (!buffered_) return;
     const GLuint buffer = buffers_[current_];
-    gl.bindBuffer(ArrayBuffer, buffer);
+    gl_.bindBuffer(ArrayBuffer, buffer);
     bound_ = true;
     std::size_t& capacity = capacity_[current_];
     if (offset_ + bytes <= capacity) return;
@@ -125,7 +98,7 @@ void VertexStream::reserve(std::size_t bytes) {
     // the frame needs, so that a growing battle seldom comes back here.
     std::size_t grown = capacity == 0 ? FirstCapacity : capacity;
     while (grown < 2 * (offset_ + bytes)) grown *= 2;
-    gl.bufferData(ArrayBuffer, static_cast<std::ptrdiff_t>(grown), nullptr, StreamDraw);
+    gl_.bufferData(ArrayBuffer, static_cast<std::ptrdiff_t>(grown), nullptr, StreamDraw);
     capacity = grown;
     offset_ = 0;
 }
@@ -133,13 +106,13 @@ void VertexStream::reserve(std::size_t bytes) {
 const char* VertexStream::put(const void* data, std::size_t bytes) {
     if (!buffered_) return static_cast<const char*>(data);
     const std::size_t at = offset_;
-    gl.bufferSubData(ArrayBuffer, static_cast<std::ptrdiff_t>(at), static_cast<std::ptrdiff_t>(bytes), data);
+    gl_.bufferSubData(ArrayBuffer, static_cast<std::ptrdiff_t>(at), static_cast<std::ptrdiff_t>(bytes), data);
     offset_ = at + bytes;  // the batch puts whole vertices of floats: offsets stay aligned
     return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(at));
 }
 
 void VertexStream::release() {
     if (!bound_) return;
-    gl.bindBuffer(ArrayBuffer, 0);
+    gl_.bindBuffer(ArrayBuffer, 0);
     bound_ = false;
 }

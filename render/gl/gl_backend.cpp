@@ -1,5 +1,5 @@
 // The backend in use; see gl_backend.h.
-#include "render/gl_backend.h"
+#include "render/gl/gl_backend.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,13 +2,13 @@
 // implementations chosen at run time: the system's OpenGL 1.1 (the default
 // where it is linked; render/gl11_backend.cpp) and a fixed-function
 // emulation on OpenGL ES 2.0 / WebGL 1 (render/gles2/). The renderer's sources
-// call them through render/gl_api.h under their usual OpenGL names.
+// call them through render/gl/gl_api.h under their usual OpenGL names.
 //
 // Each method is the OpenGL or GLU function of the same name without its
 // prefix, with the same arguments and meaning (plain C++ types here so that
 // this header needs no GL header). Only the subset this program uses.
-#ifndef HALVORN_RENDER_GL_BACKEND_H
-#define HALVORN_RENDER_GL_BACKEND_H
+#ifndef HALVORN_RENDER_GL_GL_BACKEND_H
+#define HALVORN_RENDER_GL_GL_BACKEND_H
 
 class GLUquadric;  // GLU's quadric object (opaque)
 
@@ -18,6 +18,10 @@ public:
 
     // A short name for logs and tests ("gl11", "gles2").
     virtual const char* name() const = 0;
+
+    // A frame's drawing begins (drawFrame calls it first): a backend that
+    // streams vertices may reuse the room of frames before the last.
+    virtual void beginFrame() {}
 
     // Immediate mode and current attributes.
     virtual void Begin(unsigned mode) = 0;
@@ -44,6 +48,7 @@ public:
     virtual void NewList(unsigned list, unsigned mode) = 0;
     virtual void EndList() = 0;
     virtual void CallList(unsigned list) = 0;
+    virtual void DeleteLists(unsigned list, int range) = 0;
 
     // Matrices.
     virtual void MatrixMode(unsigned mode) = 0;

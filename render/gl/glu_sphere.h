@@ -2,8 +2,8 @@
 // and no texture coordinates, vertex for vertex and rounded as GLU rounds it:
 // a triangle fan around each pole and quad strips between. For the code that
 // must reproduce it without GLU (the list recorder, the ES 2.0 backend).
-#ifndef HALVORN_RENDER_GLU_SPHERE_H
-#define HALVORN_RENDER_GLU_SPHERE_H
+#ifndef HALVORN_RENDER_GL_GLU_SPHERE_H
+#define HALVORN_RENDER_GL_GLU_SPHERE_H
 
 #include <cmath>
 

@@ -11,8 +11,8 @@
 // The entry points beyond OpenGL 1.1 are not exported by every system's GL
 // library (Windows' opengl32 has only 1.1), so the host hands the renderer
 // its context's way of finding them. Needs a current OpenGL context.
-#ifndef HALVORN_RENDER_VERTEX_STREAM_H
-#define HALVORN_RENDER_VERTEX_STREAM_H
+#ifndef HALVORN_RENDER_GL_VERTEX_STREAM_H
+#define HALVORN_RENDER_GL_VERTEX_STREAM_H
 
 #include <cstddef>
 
@@ -20,12 +20,33 @@
 // wglGetProcAddress); null when it has none.
 using GlProcLoader = void* (*)(const char* name);
 
+#ifdef _WIN32
+#define HALVORN_GL_CALL __stdcall  // the calling convention of OpenGL's entry points (APIENTRY)
+#else
+#define HALVORN_GL_CALL
+#endif
+
+// The buffer-object entry points a stream uses (OpenGL 1.5, its ARB
+// extension, or OpenGL ES 2.0, where they are core); sizes and offsets in bytes.
+struct BufferProcs {
+    void(HALVORN_GL_CALL* genBuffers)(int n, unsigned* buffers) = nullptr;
+    void(HALVORN_GL_CALL* deleteBuffers)(int n, const unsigned* buffers) = nullptr;
+    void(HALVORN_GL_CALL* bindBuffer)(unsigned target, unsigned buffer) = nullptr;
+    void(HALVORN_GL_CALL* bufferData)(unsigned target, std::ptrdiff_t bytes, const void* data,
+                                      unsigned usage) = nullptr;
+    void(HALVORN_GL_CALL* bufferSubData)(unsigned target, std::ptrdiff_t offset, std::ptrdiff_t bytes,
+                                         const void* data) = nullptr;
+};
+
 class VertexStream {
 public:
     // Looks the buffer objects up in the current context through `load`:
     // by version first, then by extension. False (client arrays from then
     // on) when `load` is null or the context has none.
     bool start(GlProcLoader load);
+    // Streams through `procs` (all of them set), in a context that has them.
+    // False (client arrays) when the buffers cannot be made.
+    bool start(const BufferProcs& procs);
     // Deletes the buffers (the context must still be current); client arrays
     // until the next start.
     void stop();
@@ -45,7 +66,11 @@ public:
     // arrays mean client memory again.
     void release();
 
+    // Bytes of the store of the frame's buffer (0 before its first reserve).
+    std::size_t capacity() const { return capacity_[current_]; }
+
 private:
+    BufferProcs gl_;
     bool buffered_ = false;
     unsigned buffers_[2] = {0, 0};
     std::size_t capacity_[2] = {0, 0};
