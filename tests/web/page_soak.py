@@ -18,9 +18,9 @@ over the measured stretch
   by a wrapper put around the WebGL calls before the page loads) grew by more
   than BUFFER_BOUND_MB: it shows a leak of GPU memory at any frame rate, where
   the browser's PSS shows it only once the frames have made it big, or
-- the module's WebAssembly memory grew at all after the warm-up (the battle
-  allocates nothing once it runs), or the page's JavaScript heap grew by more
-  than JS_HEAP_BOUND_MB, or
+- the module's WebAssembly memory grew by more than WASM_BOUND_MB after the
+  warm-up (the battle allocates nothing once it runs), or the page's
+  JavaScript heap by more than JS_HEAP_BOUND_MB, or
 - WebGL reported an error (GL_OUT_OF_MEMORY and the like in the console), lost
   its context, or the picture went black.
 
@@ -41,22 +41,27 @@ PAGE = "?seed=4242&ships=300&size=320x180"
 WARMUP_S = 20
 SAMPLE_S = 5
 # Frames the measured stretch needs: the stream buffer that doubled whenever it
-# filled (about 0.1 MB a frame at this size) grows past the bounds below within
-# 300 frames of any warm-up. A quiet 2-core machine runs them in about 15 s.
+# filled (0.1 to 0.3 MB streamed a frame here) grows past the bounds below
+# within 300 frames of any warm-up. A quiet 2-core machine runs them in 10 s;
+# one shared with several builds took up to three minutes.
 MIN_FRAMES = 300
 CAP_S = 240
 # Growth of the browser's PSS allowed over the measured stretch. Measured here
-# (headless Chromium 156, SwiftShader, 2 cores) with the bounded stream buffer:
-# the sum moves by a few MB either way from one sample to the next (the
-# renderer's and the GPU process's allocators, the JavaScript collector); with
-# the stream buffer that doubled without bound it grew by hundreds of MB in
-# the same time and WebGL ran out of memory. A leak of 0.5 MB/s exceeds this
-# within the measured 70 s.
+# (headless Chromium 156, SwiftShader, 2 cores, about 30 frames a second): with
+# the bounded stream the sum of the 9 processes wandered between 488 and 501 MB
+# after the warm-up and ended 9 MB below it; with the stream buffer that
+# doubled whenever it filled it grew from 628 to 997 MB between 20 and 95 s
+# (and by 55 MB within 12 s of the warm-up on a busier machine). A steady leak
+# of 0.6 MB/s exceeds the bound within the measured 70 s.
 PSS_BOUND_MB = 40
 JS_HEAP_BOUND_MB = 8
+# Emscripten grows the module's memory by a fifth at a time (27.8 MB here once
+# the battle is busy, reached within 5 s): room for one more step.
+WASM_BOUND_MB = 6
 # The vertex stream's two buffers are sized by the busiest frame so far (twice
 # what it needed, in powers of two): a busier frame after the warm-up may
-# double one or both.
+# double one or both. Measured: 8.1 MB in all from the fifth second on; the
+# doubling stream held 128 MB at the warm-up and 512 MB at 68 s.
 BUFFER_BOUND_MB = 8
 # Counts the bytes of every live WebGL buffer's store in window.hvBufferBytes.
 COUNT_BUFFERS = """
@@ -177,8 +182,8 @@ def soak(driver, chromedriver_pid, base, seconds, c):
     c.expect(s["buffers"] - base_s["buffers"] <= BUFFER_BOUND_MB,
              "the WebGL buffers' stores grew %.1f MB after the warm-up (%.1f to %.1f MB; bound %d MB)"
              % (s["buffers"] - base_s["buffers"], base_s["buffers"], s["buffers"], BUFFER_BOUND_MB))
-    c.expect(s["wasm"] == base_s["wasm"], "the module's memory stayed at %.1f MB (now %.1f MB)"
-             % (base_s["wasm"], s["wasm"]))
+    c.expect(s["wasm"] - base_s["wasm"] <= WASM_BOUND_MB, "the module's memory grew %.1f MB (bound %d MB)"
+             % (s["wasm"] - base_s["wasm"], WASM_BOUND_MB))
     c.expect(s["js"] - base_s["js"] <= JS_HEAP_BOUND_MB, "the JavaScript heap grew %.1f MB (bound %d MB)"
              % (s["js"] - base_s["js"], JS_HEAP_BOUND_MB))
     c.expect(bt.picture(driver)["lit"] > 0, "the picture is not black at the end (%d frames in %.0f s)"
