@@ -35,7 +35,8 @@ import subprocess
 import sys
 import time
 
-import browser_test as bt
+sys.dont_write_bytecode = True  # no __pycache__ beside the sources
+import browser_test as bt  # noqa: E402
 
 PAGE = "?seed=4242&ships=300&size=320x180"
 WARMUP_S = 20
