@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "render/backdrop_lists.h"
+#include "render/debris_batch.h"
 #include "render/drawing_paths.h"
 #include "render/frame_batch.h"
 #include "render/gl/gl_api.h"
@@ -57,4 +58,23 @@ void GlPainter::stop() {
     setFrameBatching(true);
     StarFaceList = starFaceListFor(0);
     drawing_ = false;
+}
+
+void GlPainter::contextLost() {
+    if (!drawing_) return;
+    // Every name below went with the context: forget them, delete nothing.
+    backend_.contextLost();
+    discardDebris();  // the debris mask textures, made again on their next use
+    for (unsigned& name : TextureNames) name = 0;
+}
+
+bool GlPainter::contextRestored() {
+    if (!drawing_) return true;  // it never drew: nothing to make again
+    if (!backend_.contextRestored(procLoader, &error_)) {
+        std::fprintf(stderr, "%s; the battle waits for a context it can draw in\n", error_.c_str());
+        return false;
+    }
+    error_.clear();
+    loadTextures();  // the pictures and their binding lists, under new names
+    return true;
 }

@@ -40,6 +40,8 @@ public:
     void reshape(int width, int height) override;
     void draw() override;
     void stop() override;
+    void contextLost() override;
+    bool contextRestored() override;
 
     GlBackend& backend() const { return backend_; }
     // Why the backend did not start ("" when it did).

@@ -7,6 +7,9 @@
 //   hvStart(w, h, nowMs)      WebGL context on #canvas and the first battle
 //   hvFrame(nowMs)            one frame; returns the delay to the next, ms
 //   hvReshape(w, h)           the drawing buffer's new size, pixels
+//   hvContextLost()           WebGL's context was lost: the battle waits
+//   hvContextRestored()       it is back: 0 when the battle draws again
+//   hvResume(nowMs)           the next frame comes after a pause (hidden page)
 //   hvFpsText(), hvShips()    the frame-rate line and the ships in the battle
 //   hvTraceLine(k)            the trace line of the frame just run
 //   hvReadPixels()            the picture just drawn, RGBA rows bottom up
@@ -112,6 +115,22 @@ EMSCRIPTEN_KEEPALIVE void hvReshape(int w, int h) {
     height = h;
     saverReshape(w, h);
 }
+
+// The browser took the WebGL context away (webglcontextlost): the painter
+// forgets its objects, the battle waits.
+EMSCRIPTEN_KEEPALIVE void hvContextLost() { saverContextLost(); }
+
+// The browser gave the context back (webglcontextrestored): the painter makes
+// its objects again and the same battle goes on. 0 on success, 1 when it
+// cannot draw (the battle keeps waiting).
+EMSCRIPTEN_KEEPALIVE int hvContextRestored() {
+    emscripten_webgl_make_context_current(context);
+    return saverContextRestored() ? 0 : 1;
+}
+
+// The page held its frames back and runs the next at nowMs: that frame steps
+// the battle by one frame period, not by the whole pause.
+EMSCRIPTEN_KEEPALIVE void hvResume(std::uint32_t nowMs) { saverResume(nowMs); }
 
 // The frame-rate line of the last frame (empty when the setting is off).
 EMSCRIPTEN_KEEPALIVE const char* hvFpsText() { return lastFrame.fpsText.c_str(); }

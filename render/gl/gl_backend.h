@@ -35,6 +35,13 @@ public:
     virtual bool start(GlProcLoader load, std::string* error) = 0;
     // Deletes everything start and the drawing made; the context stays current.
     virtual void stop() = 0;
+    // The context was lost (a browser may take a WebGL context away at any
+    // time): forgets the names of everything it made without deleting them.
+    virtual void contextLost() = 0;
+    // A new context is current after contextLost: makes its objects again and
+    // hands the new context the state the renderer set before the loss. False
+    // with *error set when it cannot (the painter keeps the battle waiting).
+    virtual bool contextRestored(GlProcLoader load, std::string* error) = 0;
     // A frame's drawing begins (drawFrame calls it first): a backend that
     // streams vertices may reuse the room of frames before the last.
     virtual void beginFrame() = 0;

@@ -24,6 +24,13 @@ public:
         return true;
     }
     void stop() override { stream_.stop(); }
+    // OpenGL 1.1 keeps its state in the context, so there is nothing to hand a
+    // new one; no host of this backend loses its context.
+    void contextLost() override { stream_ = VertexStream(); }
+    bool contextRestored(GlProcLoader, std::string* error) override {
+        *error = "gl11: the state went with the lost context";
+        return false;
+    }
     void beginFrame() override { stream_.beginFrame(); }
     VertexStream& batchStream() override { return stream_; }
 

@@ -88,27 +88,14 @@ public:
 
     bool start(GlProcLoader, std::string* error) override {
         *this = Gles2Backend();
-        // A context that cannot run the shaders says so at start-up.
-        if (programs_.get(usualFeatures(), error) == nullptr) return false;
-        if (!stream_.start(esBufferProcs())) {
-            *error = "gles2: cannot make the vertex stream's buffers";
-            return false;
-        }
-        glGenTextures(1, &stippleTexture_);
-        glBindTexture(GL_TEXTURE_2D, stippleTexture_);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        std::vector<unsigned char> full(32 * 32, 255);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, 32, 32, 0, GL_ALPHA, GL_UNSIGNED_BYTE, full.data());
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glBindTexture(GL_TEXTURE_2D, 0);
+        if (!makeObjects(error)) return false;
         started_ = true;
         return true;
     }
 
     void stop() override {
         if (!started_) return;
+        if (lost_) contextLost();  // only forget: the lists' buffers went with the old context
         for (auto& entry : lists_) freeList(entry.second);
         lists_.clear();
         stream_.stop();
@@ -116,6 +103,31 @@ public:
         glUseProgram(0);  // a program in use would outlive its deletion
         programs_.clear();
         *this = Gles2Backend();
+    }
+
+    // Every state, matrix and list the renderer set is kept on this side, so
+    // a new context gets its objects made again (the lists' buffers on their
+    // next use) and the viewport and unpacking ES held.
+    void contextLost() override {
+        if (!started_) return;
+        for (auto& entry : lists_) {
+            for (ListMesh& m : entry.second.meshes) m.buffer[0] = m.buffer[1] = 0;
+        }
+        textures_.clear();
+        programs_.forget();
+        current_ = nullptr;
+        stream_ = VertexStream();
+        stippleTexture_ = 0;
+        es_ = EsState();
+        lost_ = true;
+    }
+    bool contextRestored(GlProcLoader, std::string* error) override {
+        if (!started_ || !lost_) return started_;
+        if (!makeObjects(error)) return false;
+        lost_ = false;
+        glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, ff_.client.unpackAlignment);
+        return true;
     }
 
     void beginFrame() override { stream_.beginFrame(); }
@@ -482,6 +494,26 @@ public:
     }
 
 private:
+    // The start-up program (a context that cannot run the shaders says so at
+    // start-up), the stream's buffers and the stipple texture.
+    bool makeObjects(std::string* error) {
+        if (programs_.get(usualFeatures(), error) == nullptr) return false;
+        if (!stream_.start(esBufferProcs())) {
+            *error = "gles2: cannot make the vertex stream's buffers";
+            return false;
+        }
+        glGenTextures(1, &stippleTexture_);
+        glBindTexture(GL_TEXTURE_2D, stippleTexture_);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        std::vector<unsigned char> full(32 * 32, 255);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, 32, 32, 0, GL_ALPHA, GL_UNSIGNED_BYTE, full.data());
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return true;
+    }
+
     void setCapability(unsigned cap, bool on) {
         if (recorder_.recording()) {
             record(on ? ListOp::Enable : ListOp::Disable, cap);
@@ -696,6 +728,7 @@ private:
     }
 
     bool started_ = false;
+    bool lost_ = false;  // the context's objects are gone
     FixedFunction ff_;
     int viewport_[4] = {0, 0, 0, 0};
 

@@ -106,6 +106,8 @@ public:
     Program* get(const ProgramFeatures& features, std::string* error);
     // Deletes every program (none may be in use).
     void clear();
+    // Forgets every program without deleting it (its context is gone).
+    void forget() { programs_.clear(); }
     std::size_t size() const { return programs_.size(); }
 
 private:
