@@ -636,7 +636,8 @@ private:
             auto found = textures_.find(s.texture.bound);
             if (found != textures_.end() && found->second.hasImage) texture = &found->second;
         }
-        const ProgramFeatures features = featuresFor(s, texture != nullptr, texture != nullptr && texture->alpha);
+        const ProgramFeatures features =
+            featuresFor(s, texture != nullptr, texture != nullptr && texture->alpha, ff_.textureMatrix().m);
         std::string error;
         Program* chosen = programs_.get(features, &error);
         if (chosen == nullptr) {

@@ -43,7 +43,8 @@ constexpr int index(Uniform u) { return static_cast<int>(u); }
 unsigned ProgramFeatures::key() const {
     // The light count in the low four bits, then one bit per switch.
     return static_cast<unsigned>(lights) | (texture ? 1u << 4 : 0u) | (alphaTexture ? 1u << 5 : 0u) |
-           (replace ? 1u << 6 : 0u) | (texGen ? 1u << 7 : 0u) | (alphaTest ? 1u << 8 : 0u) | (stipple ? 1u << 9 : 0u);
+           (replace ? 1u << 6 : 0u) | (texGen ? 1u << 7 : 0u) | (alphaTest ? 1u << 8 : 0u) | (stipple ? 1u << 9 : 0u) |
+           (projective ? 1u << 10 : 0u);
 }
 
 std::string ProgramFeatures::defines() const {
@@ -52,12 +53,13 @@ std::string ProgramFeatures::defines() const {
     if (alphaTexture) d += "#define ALPHA_TEXTURE\n";
     if (replace) d += "#define REPLACE\n";
     if (texGen) d += "#define TEXGEN\n";
+    if (projective) d += "#define PROJECTIVE\n";
     if (alphaTest) d += "#define ALPHA_TEST\n";
     if (stipple) d += "#define STIPPLE\n";
     return d;
 }
 
-ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTexture) {
+ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTexture, const float textureMatrix[16]) {
     const EnableGroup& e = s.enable;
     ProgramFeatures f;
     if (e.lighting) {
@@ -68,6 +70,8 @@ ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTextur
         f.alphaTexture = alphaTexture;
         f.replace = s.texture.envMode == GL_REPLACE;
         for (int k = 0; k < 4; ++k) f.texGen = f.texGen || (e.texGen[k] && s.texture.genMode[k] == GL_EYE_LINEAR);
+        const float* m = textureMatrix;
+        f.projective = f.texGen || m[3] != 0.0f || m[7] != 0.0f || m[11] != 0.0f || m[15] != 1.0f;
     }
     f.alphaTest = e.alphaTest && s.colorBuffer.alphaFunc != GL_ALWAYS;
     f.stipple = e.stipple;

@@ -18,6 +18,7 @@ struct ProgramFeatures {
     bool alphaTexture = false;  // ALPHA_TEXTURE: the bound texture has alpha only
     bool replace = false;       // REPLACE: GL_REPLACE instead of GL_MODULATE
     bool texGen = false;        // TEXGEN: eye-linear coordinates for some of s, t, r, q
+    bool projective = false;    // PROJECTIVE: texture coordinates whose q may not be 1
     bool alphaTest = false;     // ALPHA_TEST
     bool stipple = false;       // STIPPLE
 
@@ -28,8 +29,9 @@ struct ProgramFeatures {
 };
 
 // The features the state in force needs: `texture` says whether a texture
-// with a picture is bound and enabled, `alphaTexture` whether it has alpha only.
-ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTexture);
+// with a picture is bound and enabled, `alphaTexture` whether it has alpha
+// only; `textureMatrix` is the texture matrix in force.
+ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTexture, const float textureMatrix[16]);
 
 // The battle's usual state (three lights, a texture), built at start-up so
 // that a context that cannot run the shaders says so then.

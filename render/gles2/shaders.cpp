@@ -6,6 +6,9 @@
 //   LIGHTS n     lighting on with n lights (0: lighting off)
 //   TEXTURE      texturing on; ALPHA_TEXTURE an alpha texture; REPLACE GL_REPLACE
 //   TEXGEN       eye-linear coordinate generation for some of s, t, r, q
+//   PROJECTIVE   coordinates with a q of their own (generated, or a texture
+//                matrix whose last row is not 0 0 0 1); otherwise q is 1 and
+//                the fragment shader spares the division of texture2DProj
 //   ALPHA_TEST   the alpha test
 //   STIPPLE      the polygon stipple
 const char* const VertexShaderSource = R"(
@@ -36,7 +39,12 @@ uniform vec4 uLightPosition[LIGHTS];
 #endif
 #ifdef TEXTURE
 uniform mat4 uTextureMatrix;
-varying vec4 vTexCoord;
+#if defined(TEXGEN) || defined(PROJECTIVE)
+#define TEXCOORD vec4
+#else
+#define TEXCOORD vec2
+#endif
+varying TEXCOORD vTexCoord;
 #ifdef TEXGEN
 #if LIGHTS == 0
 uniform mat4 uModelView;
@@ -81,7 +89,11 @@ void main() {
     vec4 e = uModelView * vec4(aPosition, 1.0);
     t = mix(t, vec4(dot(uPlaneS, e), dot(uPlaneT, e), dot(uPlaneR, e), dot(uPlaneQ, e)), uTexGenOn);
 #endif
+#if defined(TEXGEN) || defined(PROJECTIVE)
     vTexCoord = uTextureMatrix * t;
+#else
+    vTexCoord = (uTextureMatrix * t).xy;
+#endif
 #endif
 }
 )";
@@ -95,7 +107,11 @@ precision mediump float;
 varying vec4 vColor;
 #ifdef TEXTURE
 uniform sampler2D uTexture;
+#if defined(TEXGEN) || defined(PROJECTIVE)
 varying vec4 vTexCoord;
+#else
+varying vec2 vTexCoord;
+#endif
 #endif
 #ifdef STIPPLE
 uniform sampler2D uStipple;
@@ -112,7 +128,11 @@ void main() {
 #endif
     vec4 c = vColor;
 #ifdef TEXTURE
+#if defined(TEXGEN) || defined(PROJECTIVE)
     vec4 t = texture2DProj(uTexture, vTexCoord);
+#else
+    vec4 t = texture2D(uTexture, vTexCoord);
+#endif
 #if defined(ALPHA_TEXTURE) && defined(REPLACE)
     c.a = t.a;
 #elif defined(ALPHA_TEXTURE)

@@ -152,20 +152,25 @@ TEST(Gles2Programs, FeaturesFollowTheStateInForce) {
     s.enable.light[0] = s.enable.light[2] = true;
     s.enable.texGen[0] = true;
     s.enable.alphaTest = true;  // with GL_ALWAYS: no test
-    ProgramFeatures f = featuresFor(s, false, false);
+    const Matrix identity, projective = {{1, 0, 0, 0.5f, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+    ProgramFeatures f = featuresFor(s, false, false, identity.m);
     EXPECT_EQ(f.lights, 2);
     EXPECT_FALSE(f.texGen) << "coordinates are generated only for a texture";
     EXPECT_FALSE(f.alphaTest);
     s.colorBuffer.alphaFunc = GL_GREATER;
     s.texture.envMode = GL_REPLACE;
-    f = featuresFor(s, true, true);
-    EXPECT_TRUE(f.texGen && f.alphaTest && f.replace && f.alphaTexture);
-    EXPECT_NE(f.key(), featuresFor(s, true, false).key());
+    f = featuresFor(s, true, true, identity.m);
+    EXPECT_TRUE(f.texGen && f.projective && f.alphaTest && f.replace && f.alphaTexture);
+    EXPECT_NE(f.key(), featuresFor(s, true, false, identity.m).key());
     EXPECT_EQ(f.defines(),
               "#define LIGHTS 2\n#define TEXTURE\n#define ALPHA_TEXTURE\n#define REPLACE\n"
-              "#define TEXGEN\n#define ALPHA_TEST\n");
+              "#define TEXGEN\n#define PROJECTIVE\n#define ALPHA_TEST\n");
+    // Without generated coordinates q is 1, unless the texture matrix makes it otherwise.
+    s.enable.texGen[0] = false;
+    EXPECT_FALSE(featuresFor(s, true, false, identity.m).projective);
+    EXPECT_TRUE(featuresFor(s, true, false, projective.m).projective);
     s.enable.lighting = false;
-    EXPECT_EQ(featuresFor(s, false, false).lights, 0);
+    EXPECT_EQ(featuresFor(s, false, false, identity.m).lights, 0);
 }
 
 }  // namespace
