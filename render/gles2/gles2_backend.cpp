@@ -8,13 +8,14 @@
 //   display_lists.*   lists recorded as meshes and state changes (pure)
 //   shaders.*         the GLSL that lights, textures and tests as OpenGL 1.1 does
 //   programs.*        one program per feature set, typed uniform setters
+//   draw_state.*      what ES is handed before each draw: the program, its
+//                     uniforms, and the ES state that changed
 //   render/gl/vertex_stream.*  the bounded stream the immediate-mode and
 //                     client-array vertices go through
 //
-// This file routes each GL call to its stage and, before every draw, hands
-// ES the state in force: the program for its features, the uniforms, and
-// the blending, depth, culling and winding ES keeps itself (only what
-// changed). Needs a current ES 2.0 context between start and stop.
+// This file routes each GL call to its stage, keeps the lists and what is
+// known of each texture, and draws. Needs a current ES 2.0 context between
+// start and stop.
 #include <GLES2/gl2.h>
 
 #include <algorithm>
@@ -31,9 +32,9 @@
 #include "render/gl/glu_sphere.h"
 #include "render/gl/vertex_stream.h"
 #include "render/gles2/display_lists.h"
+#include "render/gles2/draw_state.h"
 #include "render/gles2/fixed_function.h"
 #include "render/gles2/primitives.h"
-#include "render/gles2/programs.h"
 #include "render/gles2/shaders.h"
 #include "sim/gl_math.h"
 
@@ -54,30 +55,12 @@ BufferProcs esBufferProcs() {
     return p;
 }
 
-// The transposed inverse of the upper 3 x 3 of m, column-major in n[9] (a
-// GLSL mat3): what takes normals to eye coordinates.
-void normalMatrix(const float m[16], float n[9]) {
-    float rows[9];
-    glmath::normalMatrix(m, rows);
-    for (int r = 0; r < 3; ++r) {
-        for (int col = 0; col < 3; ++col) n[3 * col + r] = rows[3 * r + col];
-    }
-}
-
 // What is known of a texture name's picture.
 struct TextureInfo {
     bool alpha = false;
     bool hasImage = false;
     bool powerOfTwo = false;
     bool mipmapped = false;  // a mipmap minification filter
-};
-
-// What ES holds now, so that a draw changes only what differs.
-struct EsState {
-    bool valid = false;
-    bool depthTest, cull, blend, depthMask;
-    unsigned depthFunc, frontFace, blendSrc, blendDst;
-    unsigned texture;
 };
 
 class Gles2Backend final : public GlBackend {
@@ -99,9 +82,7 @@ public:
         for (auto& entry : lists_) freeList(entry.second);
         lists_.clear();
         stream_.stop();
-        glDeleteTextures(1, &stippleTexture_);
-        glUseProgram(0);  // a program in use would outlive its deletion
-        programs_.clear();
+        draw_.stop();
         *this = Gles2Backend();
     }
 
@@ -114,11 +95,8 @@ public:
             for (ListMesh& m : entry.second.meshes) m.buffer[0] = m.buffer[1] = 0;
         }
         textures_.clear();
-        programs_.forget();
-        current_ = nullptr;
+        draw_.forget();
         stream_ = VertexStream();
-        stippleTexture_ = 0;
-        es_ = EsState();
         lost_ = true;
     }
     bool contextRestored(GlProcLoader, std::string* error) override {
@@ -339,20 +317,7 @@ public:
         ff_.state.frontFace = mode;
     }
     void ShadeModel(unsigned mode) override { ff_.state.lighting.flat = mode == GL_FLAT; }
-    void PolygonStipple(const unsigned char* mask) override {
-        // Row y of the mask is bytes 4y..4y+3, the first pixel in the highest
-        // bit; row 0 is the bottom row, as texture row 0 is.
-        unsigned char alpha[32 * 32];
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x) alpha[32 * y + x] = (mask[4 * y + x / 8] & (0x80 >> (x % 8))) != 0 ? 255 : 0;
-        }
-        glActiveTexture(GL_TEXTURE1);
-        glBindTexture(GL_TEXTURE_2D, stippleTexture_);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 32, 32, GL_ALPHA, GL_UNSIGNED_BYTE, alpha);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, ff_.client.unpackAlignment);
-        glActiveTexture(GL_TEXTURE0);
-    }
+    void PolygonStipple(const unsigned char* mask) override { draw_.setStipple(mask, ff_.client.unpackAlignment); }
     void PushAttrib(unsigned mask) override { ff_.pushAttrib(mask); }
     void PopAttrib() override { ff_.popAttrib(); }
     void PushClientAttrib(unsigned mask) override { ff_.pushClientAttrib(mask); }
@@ -368,7 +333,7 @@ public:
         const float* c = ff_.state.colorBuffer.clearColor;
         glClearColor(c[0], c[1], c[2], c[3]);
         glClearDepthf(ff_.state.depth.clear);
-        applyDepthMask();
+        draw_.applyDepthMask(ff_.state.depth.mask);
         glClear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
     }
     void Flush() override { glFlush(); }
@@ -497,20 +462,11 @@ private:
     // The start-up program (a context that cannot run the shaders says so at
     // start-up), the stream's buffers and the stipple texture.
     bool makeObjects(std::string* error) {
-        if (programs_.get(usualFeatures(), error) == nullptr) return false;
+        if (!draw_.start(error)) return false;
         if (!stream_.start(esBufferProcs())) {
             *error = "gles2: cannot make the vertex stream's buffers";
             return false;
         }
-        glGenTextures(1, &stippleTexture_);
-        glBindTexture(GL_TEXTURE_2D, stippleTexture_);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        std::vector<unsigned char> full(32 * 32, 255);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, 32, 32, 0, GL_ALPHA, GL_UNSIGNED_BYTE, full.data());
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glBindTexture(GL_TEXTURE_2D, 0);
         return true;
     }
 
@@ -544,7 +500,7 @@ private:
     void bindForUpdate() {
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, ff_.state.texture.bound);
-        es_.texture = ff_.state.texture.bound;
+        draw_.boundForUpdate(ff_.state.texture.bound);
     }
 
     // gluBuild2DMipmaps's part: ES makes the levels of a power-of-two picture.
@@ -553,6 +509,20 @@ private:
     }
 
     // --- drawing ---
+
+    // Hands ES the state in force, with the texture to sample: the bound one
+    // where texturing is on and it has a picture.
+    void prepareDraw() {
+        const TextureGroup& t = ff_.state.texture;
+        if (ff_.state.enable.texture2d) {
+            auto found = textures_.find(t.bound);
+            if (found != textures_.end() && found->second.hasImage) {
+                draw_.prepare(ff_, t.bound, found->second.alpha);
+                return;
+            }
+        }
+        draw_.prepare(ff_, 0, false);
+    }
 
     // A list's mesh: its triangles for the shade model in force go into a
     // buffer object of their own the first time, and are drawn from there.
@@ -601,133 +571,6 @@ private:
         glVertexAttribPointer(AInherit, 1, GL_FLOAT, GL_FALSE, stride, at(offsetof(ShaderVertex, inherit)));
     }
 
-    // --- handing ES the state in force ---
-
-    void applyDepthMask() {
-        const bool mask = ff_.state.depth.mask;
-        if (!es_.valid || es_.depthMask != mask) glDepthMask(mask ? GL_TRUE : GL_FALSE);
-        es_.depthMask = mask;
-    }
-
-    void capability(GLenum cap, bool on, bool* known) {
-        if (es_.valid && *known == on) return;
-        if (on) {
-            glEnable(cap);
-        } else {
-            glDisable(cap);
-        }
-        *known = on;
-    }
-
-    // Before every draw: the program for the state's features, the ES state
-    // that differs, and the program's uniforms.
-    void prepareDraw() {
-        const AttribState& s = ff_.state;
-        const EnableGroup& e = s.enable;
-        if (!es_.valid) {
-            for (int a = 0; a < AttributeCount; ++a) glEnableVertexAttribArray(static_cast<GLuint>(a));
-            glActiveTexture(GL_TEXTURE1);
-            glBindTexture(GL_TEXTURE_2D, stippleTexture_);
-            glActiveTexture(GL_TEXTURE0);
-            current_ = nullptr;
-        }
-        const TextureInfo* texture = nullptr;
-        if (e.texture2d) {
-            auto found = textures_.find(s.texture.bound);
-            if (found != textures_.end() && found->second.hasImage) texture = &found->second;
-        }
-        const ProgramFeatures features =
-            featuresFor(s, texture != nullptr, texture != nullptr && texture->alpha, ff_.textureMatrix().m);
-        std::string error;
-        Program* chosen = programs_.get(features, &error);
-        if (chosen == nullptr) {
-            // Only the start-up program is known to build; say once what failed.
-            if (!programFailed_) std::fprintf(stderr, "%s\n", error.c_str());
-            programFailed_ = true;
-            chosen = programs_.get(usualFeatures(), &error);
-            if (chosen == nullptr) return;
-        }
-        if (chosen != current_) {
-            current_ = chosen;
-            glUseProgram(chosen->id());
-            chosen->setInt(Uniform::Texture, 0);  // texture unit 0
-            chosen->setInt(Uniform::Stipple, 1);  // texture unit 1
-        }
-        capability(GL_DEPTH_TEST, e.depthTest, &es_.depthTest);
-        capability(GL_CULL_FACE, e.cullFace, &es_.cull);
-        capability(GL_BLEND, e.blend, &es_.blend);
-        applyDepthMask();
-        if (!es_.valid || es_.depthFunc != s.depth.func) glDepthFunc(s.depth.func);
-        if (!es_.valid || es_.frontFace != s.frontFace) glFrontFace(s.frontFace);
-        if (!es_.valid || es_.blendSrc != s.colorBuffer.blendSrc || es_.blendDst != s.colorBuffer.blendDst)
-            glBlendFunc(s.colorBuffer.blendSrc, s.colorBuffer.blendDst);
-        es_.depthFunc = s.depth.func;
-        es_.frontFace = s.frontFace;
-        es_.blendSrc = s.colorBuffer.blendSrc;
-        es_.blendDst = s.colorBuffer.blendDst;
-        if (texture != nullptr && (!es_.valid || es_.texture != s.texture.bound)) {
-            glBindTexture(GL_TEXTURE_2D, s.texture.bound);
-            es_.texture = s.texture.bound;
-        }
-        es_.valid = true;
-        setUniforms(*chosen, features);
-    }
-
-    void setUniforms(Program& p, const ProgramFeatures& features) {
-        const AttribState& s = ff_.state;
-        const float* mv = ff_.modelView().m;
-        float mvp[16];
-        glmath::multiply(mvp, ff_.projection().m, mv);
-        p.setMat4(Uniform::Mvp, mvp);
-        p.setMat4(Uniform::ModelView, mv);
-        p.setVec4(Uniform::CurrentColor, s.current.color);
-        if (features.texture) p.setMat4(Uniform::TextureMatrix, ff_.textureMatrix().m);
-
-        if (features.lights > 0) {
-            float nm[9];
-            normalMatrix(mv, nm);
-            p.setMat3(Uniform::NormalMatrix, nm);
-            p.setVec3(Uniform::CurrentNormal, s.current.normal);
-            const LightingGroup& l = s.lighting;
-            p.setInt(Uniform::ColorMaterial,
-                     s.enable.colorMaterial && l.colorMaterialMode == GL_AMBIENT_AND_DIFFUSE ? 1 : 0);
-            p.setVec4(Uniform::MaterialAmbient, l.materialAmbient);
-            p.setVec4(Uniform::MaterialDiffuse, l.materialDiffuse);
-            p.setVec4(Uniform::MaterialSpecular, l.materialSpecular);
-            p.setVec4(Uniform::MaterialEmission, l.materialEmission);
-            p.setFloat(Uniform::Shininess, l.shininess);
-            p.setVec4(Uniform::SceneAmbient, l.sceneAmbient);
-            // The lights that are on, packed in order.
-            float ambient[4 * MaxLights], diffuse[4 * MaxLights], specular[4 * MaxLights], position[4 * MaxLights];
-            int count = 0;
-            for (int i = 0; i < MaxLights; ++i) {
-                if (!s.enable.light[i]) continue;
-                std::memcpy(ambient + 4 * count, l.lights[i].ambient, 4 * sizeof(float));
-                std::memcpy(diffuse + 4 * count, l.lights[i].diffuse, 4 * sizeof(float));
-                std::memcpy(specular + 4 * count, l.lights[i].specular, 4 * sizeof(float));
-                std::memcpy(position + 4 * count, l.lights[i].position, 4 * sizeof(float));
-                ++count;
-            }
-            p.setVec4(Uniform::LightAmbient, ambient, count);
-            p.setVec4(Uniform::LightDiffuse, diffuse, count);
-            p.setVec4(Uniform::LightSpecular, specular, count);
-            p.setVec4(Uniform::LightPosition, position, count);
-        }
-
-        if (features.texGen) {
-            float on[4];
-            for (int k = 0; k < 4; ++k)
-                on[k] = s.enable.texGen[k] && s.texture.genMode[k] == GL_EYE_LINEAR ? 1.0f : 0.0f;
-            p.setVec4(Uniform::TexGenOn, on);
-            p.setVec4(Uniform::PlaneS, s.texture.eyePlane[0]);
-            p.setVec4(Uniform::PlaneT, s.texture.eyePlane[1]);
-            p.setVec4(Uniform::PlaneR, s.texture.eyePlane[2]);
-            p.setVec4(Uniform::PlaneQ, s.texture.eyePlane[3]);
-        }
-        p.setInt(Uniform::AlphaFunc, features.alphaTest ? alphaFuncCode(s.colorBuffer.alphaFunc) : 0);
-        p.setFloat(Uniform::AlphaRef, s.colorBuffer.alphaRef);
-    }
-
     bool started_ = false;
     bool lost_ = false;  // the context's objects are gone
     FixedFunction ff_;
@@ -742,13 +585,9 @@ private:
     int callDepth_ = 0;
 
     std::map<unsigned, TextureInfo> textures_;
-    ProgramCache programs_;
-    Program* current_ = nullptr;
-    bool programFailed_ = false;
+    DrawState draw_;
     VertexStream stream_;        // immediate mode and client arrays, frame by frame
     VertexStream clientArrays_;  // never started
-    unsigned stippleTexture_ = 0;
-    EsState es_ = {};
 };
 
 }  // namespace
