@@ -269,7 +269,7 @@ ParseResult parseOptions(int argc, const char* const* argv) {
     ParseResult result;
     auto fail = [&result](std::string message) {
         result.status = ParseStatus::Error;
-        result.error = std::move(message);
+        result.error = oneLine(std::move(message));
         return result;
     };
     for (int i = 1; i < argc; ++i) {
@@ -384,6 +384,13 @@ bool parseWindowId(const std::string& text, unsigned long* id) {
     if (value == 0) return false;
     *id = static_cast<unsigned long>(value);
     return true;
+}
+
+std::string oneLine(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    }
+    return text;
 }
 
 std::string optionsHelpText(const char* program) {

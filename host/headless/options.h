@@ -76,6 +76,10 @@ bool wantsHeadless(const ProgramOptions& o);
 // digits; 1..0xffffffff. False for anything else.
 bool parseWindowId(const std::string& text, unsigned long* id);
 
+// The text with every control character (a newline among them) as '?', so
+// that a message quoting what the user gave stays one line.
+std::string oneLine(std::string text);
+
 // The frame time of a recording when --frame-ms is not given, milliseconds:
 // the saver's own pace.
 constexpr int RecordFrameMs = 31;

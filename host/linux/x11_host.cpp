@@ -34,6 +34,7 @@
 #include "fps_overlay.h"
 #include "gl_painter.h"
 #include "saver.h"
+#include "screensaver_window.h"
 #include "egl_context.h"  // eglProc
 #include "x11_egl.h"
 #include "x11_fps_line.h"
@@ -237,17 +238,10 @@ private:
         Window target = 0;
         if (options_.windowIdGiven) {
             target = options_.windowId;
-        } else if (const char* named = std::getenv("XSCREENSAVER_WINDOW"); named && *named) {
-            std::string text = named;
-            while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
-            unsigned long id = 0;
-            if (!parseWindowId(text, &id)) {
-                *error = "XSCREENSAVER_WINDOW is not a window id: '" + text + "'";
-                return false;
-            }
-            target = id;
         } else {
-            target = DefaultRootWindow(x_);
+            unsigned long id = 0;
+            if (!readScreensaverWindow(std::getenv("XSCREENSAVER_WINDOW"), &id, error)) return false;
+            target = id != 0 ? id : DefaultRootWindow(x_);
         }
         // Watching first: once the attributes are read, the window's end
         // cannot slip by unseen.

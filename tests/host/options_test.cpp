@@ -200,6 +200,9 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--Frames", "3"}, "--Frames"},
         {{"frames"}, "frames"},
         {{"-f"}, "-f"},
+        // Control characters are shown as '?': the error stays one line.
+        {{"--size", "64\nx64"}, "'64?x64'"},
+        {{"-window\x1f-id", "1"}, "'--window?-id'"},
     };
     for (const Case& c : cases) {
         ParseResult r = parse(c.args);
