@@ -5,38 +5,13 @@
 #include <GL/gl.h>
 #include <X11/Xutil.h>
 
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <vector>
 
+#include "egl_common.h"
+
 namespace {
-
-// True when the blank-separated list contains name as a whole word.
-bool hasExtension(const char* list, const char* name) {
-    if (!list || !name || !*name) return false;
-    const std::size_t n = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
-        if ((p == list || p[-1] == ' ') && (p[n] == '\0' || p[n] == ' ')) return true;
-    }
-    return false;
-}
-
-// "major.minor" of an EGL version string, as one number (1.5 -> 105).
-int versionNumber(const char* text) {
-    int major = 0;
-    int minor = 0;
-    if (text) std::sscanf(text, "%d.%d", &major, &minor);
-    return major * 100 + minor;
-}
-
-std::string hex(unsigned long value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%lx", value);
-    return text;
-}
-
-std::string eglErrorText() { return "EGL error " + hex(static_cast<unsigned long>(eglGetError())); }
 
 // How the display was obtained, which decides how window surfaces are made.
 enum class Platform { Core, Ext, Legacy };
@@ -77,14 +52,14 @@ struct X11Egl::Impl {
     // or eglGetDisplay with the connection as the native display.
     EGLDisplay platformDisplay(int screen) {
         const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-        if (versionNumber(eglQueryString(EGL_NO_DISPLAY, EGL_VERSION)) >= 105 &&
-            hasExtension(client, "EGL_KHR_platform_x11")) {
+        if (eglVersionNumber(eglQueryString(EGL_NO_DISPLAY, EGL_VERSION)) >= 105 &&
+            eglListHas(client, "EGL_KHR_platform_x11")) {
             const EGLAttrib attributes[] = {EGL_PLATFORM_X11_SCREEN_KHR, screen, EGL_NONE};
             platform = Platform::Core;
             return eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, x, attributes);
         }
         auto getExt = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-        if (getExt && hasExtension(client, "EGL_EXT_platform_x11")) {
+        if (getExt && eglListHas(client, "EGL_EXT_platform_x11")) {
             const EGLint attributes[] = {EGL_PLATFORM_X11_SCREEN_EXT, screen, EGL_NONE};
             platform = Platform::Ext;
             return getExt(EGL_PLATFORM_X11_EXT, x, attributes);
@@ -104,14 +79,7 @@ struct X11Egl::Impl {
     }
 
     bool createContext() {
-        const bool profiles = versionNumber(eglQueryString(display, EGL_VERSION)) >= 105 ||
-                              hasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context");
-        if (profiles) {
-            const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                                         EGL_NONE};
-            context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
-        }
-        if (context == EGL_NO_CONTEXT) context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+        context = createCompatibilityContext(display, config);
         return context != EGL_NO_CONTEXT;
     }
 };
@@ -184,7 +152,7 @@ bool X11Egl::chooseConfig(unsigned long visualId, int depth, VisualMatch match, 
     }
     const int chosen = chooseEglConfig(traits, visualId, depth, match);
     if (chosen < 0) {
-        *error = "egl: no OpenGL configuration with a depth buffer for visual " + hex(visualId) + " (depth " +
+        *error = "egl: no OpenGL configuration with a depth buffer for visual " + hexText(visualId) + " (depth " +
                  std::to_string(depth) + "); " + std::to_string(configs.size()) + " window configurations offered";
         return false;
     }
@@ -203,7 +171,7 @@ bool X11Egl::attach(Window window, std::string* error) {
     }
     d.surface = d.createSurface(window);
     if (d.surface == EGL_NO_SURFACE) {
-        *error = "egl: cannot create a surface on window " + hex(window) + " (" + eglErrorText() + ")";
+        *error = "egl: cannot create a surface on window " + hexText(window) + " (" + eglErrorText() + ")";
         return false;
     }
     if (!eglMakeCurrent(d.display, d.surface, d.surface, d.context)) {
@@ -233,8 +201,8 @@ std::string X11Egl::description() const {
         const char* s = reinterpret_cast<const char*>(glGetString(name));
         return std::string(s ? s : "?");
     };
-    return "egl: " + text(eglQueryString(d.display, EGL_VERSION)) + ", visual " + hex(d.traits.visualId) + " (depth " +
-           std::to_string(d.traits.visualDepth) + "), depth buffer " + std::to_string(d.traits.depthBits) +
+    return "egl: " + text(eglQueryString(d.display, EGL_VERSION)) + ", visual " + hexText(d.traits.visualId) +
+           " (depth " + std::to_string(d.traits.visualDepth) + "), depth buffer " + std::to_string(d.traits.depthBits) +
            " bits, OpenGL " + glText(GL_VERSION) + ", " + glText(GL_RENDERER);
 }
 

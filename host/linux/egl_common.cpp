@@ -1,0 +1,50 @@
+#include "egl_common.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstring>
+
+bool eglListHas(const char* list, const char* name) {
+    if (!list || !name || !*name) return false;
+    const std::size_t n = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
+        if ((p == list || p[-1] == ' ') && (p[n] == '\0' || p[n] == ' ')) return true;
+    }
+    return false;
+}
+
+int eglVersionNumber(const char* text) {
+    int major = 0;
+    int minor = 0;
+    if (text) std::sscanf(text, "%d.%d", &major, &minor);
+    return major * 100 + minor;
+}
+
+std::string hexText(unsigned long value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%lx", value);
+    return text;
+}
+
+std::string eglErrorText() { return "EGL error " + hexText(static_cast<unsigned long>(eglGetError())); }
+
+EGLContext createCompatibilityContext(EGLDisplay display, EGLConfig config) {
+    EGLContext context = EGL_NO_CONTEXT;
+    const bool profiles = eglVersionNumber(eglQueryString(display, EGL_VERSION)) >= 105 ||
+                          eglListHas(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context");
+    if (profiles) {
+        const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                     EGL_NONE};
+        context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
+    }
+    if (context == EGL_NO_CONTEXT) context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+    return context;
+}
+
+std::string eglAndGlText(EGLDisplay display) {
+    auto text = [](const char* s) { return std::string(s ? s : "?"); };
+    auto glText = [&text](GLenum name) { return text(reinterpret_cast<const char*>(glGetString(name))); };
+    return "egl: " + text(eglQueryString(display, EGL_VERSION)) + ", OpenGL " + glText(GL_VERSION) + ", " +
+           glText(GL_RENDERER);
+}

@@ -1,0 +1,30 @@
+// EGL pieces the X11 and the Wayland window share: extension and version
+// checks, the error text, and the compatibility-profile context the renderer
+// draws with (fixed-function pipeline, display lists).
+#ifndef HALVORN_HOST_LINUX_EGL_COMMON_H
+#define HALVORN_HOST_LINUX_EGL_COMMON_H
+
+#include <EGL/egl.h>
+
+#include <string>
+
+// True when the blank-separated list contains name as a whole word.
+bool eglListHas(const char* list, const char* name);
+
+// "major.minor" of an EGL version string, as one number (1.5 -> 105).
+int eglVersionNumber(const char* text);
+
+// "0x..." of a number.
+std::string hexText(unsigned long value);
+
+// "EGL error 0x...", from eglGetError.
+std::string eglErrorText();
+
+// A desktop OpenGL context with the compatibility profile where EGL can ask
+// for one, else EGL's default; EGL_NO_CONTEXT when none can be made.
+EGLContext createCompatibilityContext(EGLDisplay display, EGLConfig config);
+
+// The EGL version, GL version and renderer of the current context, for the log.
+std::string eglAndGlText(EGLDisplay display);
+
+#endif
