@@ -7,7 +7,9 @@
 #   scripts/install-deps.sh all    + FCL, clang's fuzzer runtime, MinGW-w64, Wine, Xvfb tools,
 #                                    XScreenSaver, the packaging tools the tests and
 #                                    scripts/package.sh use (lintian, NSIS, zip, git), ffmpeg
-#                                    (halvorn --record runs it; its tests probe the videos), and
+#                                    (halvorn --record runs it; its tests probe the videos), headless
+#                                    sway and weston with swayidle, grim, wtype and jq for the Wayland
+#                                    suites, libdecor's title bars, and
 #                                    Emscripten with Chromium for the web page and its test
 set -euo pipefail
 level=${1:-all}
@@ -22,6 +24,7 @@ extra=(libfcl-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64 g++-mingw-w64-x8
        binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick x11-utils
        xscreensaver xscreensaver-data xscreensaver-gl libxml2-utils dpkg-dev groff-base gzip
        lintian desktop-file-utils nsis unzip git ffmpeg
+       sway swayidle grim wtype weston jq libdecor-0-plugin-1-cairo
        emscripten chromium chromium-driver python3-selenium)
 
 pkgs=("${core[@]}")
