@@ -29,6 +29,26 @@ std::string hexText(unsigned long value) {
 
 std::string eglErrorText() { return "EGL error " + hexText(static_cast<unsigned long>(eglGetError())); }
 
+bool initialiseDesktopGl(EGLDisplay display, const char* system, std::string* error) {
+    if (display == EGL_NO_DISPLAY) {
+        *error = "egl: no EGL display for the " + std::string(system) + " connection (" + eglErrorText() + ")";
+        return false;
+    }
+    EGLint major = 0;
+    EGLint minor = 0;
+    if (!eglInitialize(display, &major, &minor)) {
+        *error = "egl: cannot initialise EGL on the " + std::string(system) + " display (" + eglErrorText() + ")";
+        return false;
+    }
+    if (!eglBindAPI(EGL_OPENGL_API)) {
+        *error = "egl: no desktop OpenGL API (" + eglErrorText() + ")";
+        eglTerminate(display);
+        eglReleaseThread();
+        return false;
+    }
+    return true;
+}
+
 EGLContext createCompatibilityContext(EGLDisplay display, EGLConfig config) {
     EGLContext context = EGL_NO_CONTEXT;
     const bool profiles = eglVersionNumber(eglQueryString(display, EGL_VERSION)) >= 105 ||

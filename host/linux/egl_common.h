@@ -20,6 +20,11 @@ std::string hexText(unsigned long value);
 // "EGL error 0x...", from eglGetError.
 std::string eglErrorText();
 
+// Initialises the EGL display of a window system's connection (display
+// names it in the errors: "X", "Wayland") and binds desktop OpenGL. False
+// with *error set ("egl: ...").
+bool initialiseDesktopGl(EGLDisplay display, const char* system, std::string* error);
+
 // A desktop OpenGL context with the compatibility profile where EGL can ask
 // for one, else EGL's default; EGL_NO_CONTEXT when none can be made.
 EGLContext createCompatibilityContext(EGLDisplay display, EGLConfig config);

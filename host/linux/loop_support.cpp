@@ -8,6 +8,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "egl_context.h"  // eglProc
+#include "saver.h"
+
 std::uint32_t tickMs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -73,4 +76,20 @@ void FpsLog::frameDrawn(const std::string& fpsText, std::uint32_t nowMs) {
     std::fprintf(stderr, "%s\n", fpsText.c_str());
     lastMs_ = nowMs;
     printed_ = true;
+}
+
+void startSaver(const ProgramOptions& options, GlPainter* painter, int width, int height, std::uint32_t startTickMs) {
+    SaverConfig config;
+    config.settings = userSettings(options);
+    config.seed = options.seedGiven ? options.seed : tickMs();
+    config.width = width;
+    config.height = height;
+    config.startTickMs = startTickMs;
+    config.fixedFrameMs = options.frameMs;
+    painter->skippedLayers = options.skip;
+    painter->paths = options.paths;
+    painter->batched = !options.unbatched;
+    painter->procLoader = eglProc;
+    config.painter = painter;
+    saverInit(config);
 }

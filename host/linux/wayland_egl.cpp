@@ -95,21 +95,8 @@ bool WaylandEgl::open(wl_display* wayland, std::string* error) {
     close();
     Impl& d = *impl_;
     EGLDisplay display = d.platformDisplay(wayland);
-    if (display == EGL_NO_DISPLAY) {
-        *error = "egl: no EGL display for the Wayland connection (" + eglErrorText() + ")";
-        return false;
-    }
-    EGLint major = 0;
-    EGLint minor = 0;
-    if (!eglInitialize(display, &major, &minor)) {
-        *error = "egl: cannot initialise EGL on the Wayland display (" + eglErrorText() + ")";
-        return false;
-    }
+    if (!initialiseDesktopGl(display, "Wayland", error)) return false;
     d.display = display;
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        *error = "egl: no desktop OpenGL API (" + eglErrorText() + ")";
-        return false;
-    }
     if (!d.chooseConfig(error)) return false;
     d.context = createCompatibilityContext(d.display, d.config);
     if (d.context == EGL_NO_CONTEXT) {

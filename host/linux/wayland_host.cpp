@@ -48,7 +48,6 @@
 #include <string>
 #include <vector>
 
-#include "egl_context.h"  // eglProc
 #include "fps_overlay.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "gl_painter.h"
@@ -620,29 +619,13 @@ private:
         return egl_.swap(view.eglSurface);
     }
 
-    void startBattle(int width, int height) {
-        SaverConfig config;
-        config.settings = userSettings(options_);
-        config.seed = options_.seedGiven ? options_.seed : tickMs();
-        config.width = width;
-        config.height = height;
-        config.startTickMs = clock_.at(startWall_);
-        config.fixedFrameMs = options_.frameMs;
-        painter_.skippedLayers = options_.skip;
-        painter_.paths = options_.paths;
-        painter_.batched = !options_.unbatched;
-        painter_.procLoader = eglProc;
-        config.painter = &painter_;
-        saverInit(config);
-        if (verbose_) std::fprintf(stderr, "halvorn: %s\n", egl_.description().c_str());
-    }
-
     // One frame: the battle on the main surface, its copy on every other
     // surface whose last frame has been shown. Returns the next frame's delay.
     bool drawFrame(View& main, std::uint32_t wallNow, int* delayMs, std::string* error) {
         if (!prepare(main, error)) return false;
         if (!saverRunning()) {
-            startBattle(main.buffer.width, main.buffer.height);
+            startSaver(options_, &painter_, main.buffer.width, main.buffer.height, clock_.at(startWall_));
+            if (verbose_) std::fprintf(stderr, "halvorn: %s\n", egl_.description().c_str());
         } else if (main.buffer.width != drawnWidth_ || main.buffer.height != drawnHeight_) {
             saverReshape(main.buffer.width, main.buffer.height);
         }
@@ -766,26 +749,21 @@ private:
                      views_.end());
     }
 
-    void releaseKeyboard() {
-        if (keyboard_) {
-            if (wl_keyboard_get_version(keyboard_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
-                wl_keyboard_release(keyboard_);
-            } else {
-                wl_keyboard_destroy(keyboard_);
-            }
+    // A seat's keyboard or pointer, released as its version allows.
+    template <typename Device>
+    static void dropDevice(Device*& device, std::uint32_t releaseSince, void (*release)(Device*),
+                           void (*destroy)(Device*)) {
+        if (device) {
+            const bool released = wl_proxy_get_version(reinterpret_cast<wl_proxy*>(device)) >= releaseSince;
+            (released ? release : destroy)(device);
         }
-        keyboard_ = nullptr;
+        device = nullptr;
     }
-
+    void releaseKeyboard() {
+        dropDevice(keyboard_, WL_KEYBOARD_RELEASE_SINCE_VERSION, wl_keyboard_release, wl_keyboard_destroy);
+    }
     void releasePointer() {
-        if (pointer_) {
-            if (wl_pointer_get_version(pointer_) >= WL_POINTER_RELEASE_SINCE_VERSION) {
-                wl_pointer_release(pointer_);
-            } else {
-                wl_pointer_destroy(pointer_);
-            }
-        }
-        pointer_ = nullptr;
+        dropDevice(pointer_, WL_POINTER_RELEASE_SINCE_VERSION, wl_pointer_release, wl_pointer_destroy);
     }
 
     // The battle and GL, the surfaces, then the connection.

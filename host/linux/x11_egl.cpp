@@ -93,22 +93,8 @@ bool X11Egl::open(Display* x, int screen, std::string* error) {
     Impl& d = *impl_;
     d.x = x;
     EGLDisplay display = d.platformDisplay(screen);
-    if (display == EGL_NO_DISPLAY) {
-        *error = "egl: no EGL display for the X connection (" + eglErrorText() + ")";
-        return false;
-    }
-    EGLint major = 0;
-    EGLint minor = 0;
-    if (!eglInitialize(display, &major, &minor)) {
-        *error = "egl: cannot initialise EGL on the X display (" + eglErrorText() + ")";
-        return false;
-    }
+    if (!initialiseDesktopGl(display, "X", error)) return false;
     d.display = display;
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        *error = "egl: no desktop OpenGL API (" + eglErrorText() + ")";
-        close();
-        return false;
-    }
     return true;
 }
 

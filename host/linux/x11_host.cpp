@@ -28,7 +28,6 @@
 #include <cstring>
 #include <string>
 
-#include "egl_context.h"  // eglProc
 #include "fps_overlay.h"
 #include "gl_painter.h"
 #include "saver.h"
@@ -146,19 +145,7 @@ private:
             if (!overlay_.init(&why)) std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", why.c_str());
         }
 
-        SaverConfig config;
-        config.settings = userSettings(options_);
-        config.seed = options_.seedGiven ? options_.seed : tickMs();
-        config.width = width_;
-        config.height = height_;
-        config.startTickMs = startTick;
-        config.fixedFrameMs = options_.frameMs;
-        painter_.skippedLayers = options_.skip;
-        painter_.paths = options_.paths;
-        painter_.batched = !options_.unbatched;
-        painter_.procLoader = eglProc;
-        config.painter = &painter_;
-        saverInit(config);
+        startSaver(options_, &painter_, width_, height_, startTick);
         return true;
     }
 
