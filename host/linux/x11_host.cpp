@@ -138,7 +138,14 @@ private:
         } else if (!createOwnWindow(error)) {
             return false;
         }
-        if (!egl_.attach(drawOn_, error)) return false;
+        bool gone = false;
+        if (!attachEgl(&gone, error)) return false;
+        if (gone) {
+            // Destroyed while we started (XScreenSaver unblanking at once):
+            // the run ends as it does when that happens between frames.
+            windowGone_ = true;
+            return true;
+        }
         if (std::getenv("HALVORN_X11_VERBOSE")) std::fprintf(stderr, "%s\n", egl_.description().c_str());
         if (options_.fps) {
             std::string why;
@@ -147,6 +154,22 @@ private:
 
         startSaver(options_, &painter_, width_, height_, startTick);
         return true;
+    }
+
+    // EGL's surface on drawOn_. Mesa reads the drawable's geometry without
+    // checking the reply when it makes the surface, so a window destroyed
+    // in the meantime would crash it: the server is held still while the
+    // window is checked and the surface made. *gone: the window no longer
+    // exists (then nothing is made).
+    bool attachEgl(bool* gone, std::string* error) {
+        XGrabServer(x_);
+        XWindowAttributes attributes;
+        const unsigned long errorsBefore = xErrors.count;
+        *gone = XGetWindowAttributes(x_, drawOn_, &attributes) == 0 || xErrors.count != errorsBefore;
+        const bool attached = *gone || egl_.attach(drawOn_, error);
+        XUngrabServer(x_);
+        XFlush(x_);
+        return attached;
     }
 
     // The window to draw on is someone else's: it must exist, we follow its
