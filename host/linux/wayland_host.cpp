@@ -79,6 +79,7 @@ void keepWaylandLog(const char* format, va_list arguments) {
     char text[512];
     std::vsnprintf(text, sizeof text, format, arguments);
     lastWaylandLog = text;
+    if (lastWaylandLog.compare(0, 7, "error: ") == 0) lastWaylandLog.erase(0, 7);
     while (!lastWaylandLog.empty() && (lastWaylandLog.back() == '\n' || lastWaylandLog.back() == ' ')) {
         lastWaylandLog.pop_back();
     }
@@ -150,6 +151,7 @@ public:
         display_ = wl_display_connect(nullptr);
         if (!display_) {
             const char* name = std::getenv("WAYLAND_DISPLAY");
+            if (!lastWaylandLog.empty()) return failWith("cannot connect to the Wayland display: " + lastWaylandLog);
             if (name && *name) {
                 return failWith("cannot connect to the Wayland display " + std::string(name) +
                                 " (set WAYLAND_DISPLAY, or use --x11)");
