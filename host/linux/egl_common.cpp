@@ -49,6 +49,27 @@ bool initialiseDesktopGl(EGLDisplay display, const char* system, std::string* er
     return true;
 }
 
+std::vector<EGLConfig> windowConfigs(EGLDisplay display, int colourBits, int depthBits) {
+    const EGLint wanted[] = {
+        EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_COLOR_BUFFER_TYPE,
+        EGL_RGB_BUFFER,   EGL_RED_SIZE,   colourBits,          EGL_GREEN_SIZE, colourBits,
+        EGL_BLUE_SIZE,    colourBits,     EGL_DEPTH_SIZE,      depthBits,      EGL_NONE};
+    EGLint count = 0;
+    std::vector<EGLConfig> configs;
+    if (eglChooseConfig(display, wanted, nullptr, 0, &count) && count > 0) {
+        configs.resize(static_cast<std::size_t>(count));
+        if (!eglChooseConfig(display, wanted, configs.data(), count, &count)) count = 0;
+        configs.resize(static_cast<std::size_t>(count));
+    }
+    return configs;
+}
+
+EGLint configAttribute(EGLDisplay display, EGLConfig config, EGLint name) {
+    EGLint value = 0;
+    eglGetConfigAttrib(display, config, name, &value);
+    return value;
+}
+
 EGLContext createCompatibilityContext(EGLDisplay display, EGLConfig config) {
     EGLContext context = EGL_NO_CONTEXT;
     const bool profiles = eglVersionNumber(eglQueryString(display, EGL_VERSION)) >= 105 ||

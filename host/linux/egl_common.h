@@ -7,6 +7,7 @@
 #include <EGL/egl.h>
 
 #include <string>
+#include <vector>
 
 // True when the blank-separated list contains name as a whole word.
 bool eglListHas(const char* list, const char* name);
@@ -24,6 +25,14 @@ std::string eglErrorText();
 // names it in the errors: "X", "Wayland") and binds desktop OpenGL. False
 // with *error set ("egl: ...").
 bool initialiseDesktopGl(EGLDisplay display, const char* system, std::string* error);
+
+// Every configuration for desktop OpenGL on a window with an RGB colour
+// buffer of at least colourBits per channel and a depth buffer of at least
+// depthBits, in EGL's order.
+std::vector<EGLConfig> windowConfigs(EGLDisplay display, int colourBits, int depthBits);
+
+// One attribute of a configuration (0 when EGL does not say).
+EGLint configAttribute(EGLDisplay display, EGLConfig config, EGLint name);
 
 // A desktop OpenGL context with the compatibility profile where EGL can ask
 // for one, else EGL's default; EGL_NO_CONTEXT when none can be made.

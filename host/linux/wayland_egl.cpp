@@ -20,11 +20,7 @@ struct WaylandEgl::Impl {
     std::set<EGLSurface> surfaces;
     std::set<EGLSurface> synchronisationOff;
 
-    EGLint attribute(EGLConfig c, EGLint name) const {
-        EGLint value = 0;
-        eglGetConfigAttrib(display, c, name, &value);
-        return value;
-    }
+    EGLint attribute(EGLConfig c, EGLint name) const { return configAttribute(display, c, name); }
 
     // EGL 1.5's platform call, else the EXT one.
     EGLDisplay platformDisplay(wl_display* wayland) const {
@@ -41,28 +37,7 @@ struct WaylandEgl::Impl {
     }
 
     bool chooseConfig(std::string* error) {
-        const EGLint wanted[] = {EGL_SURFACE_TYPE,
-                                 EGL_WINDOW_BIT,
-                                 EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_BIT,
-                                 EGL_COLOR_BUFFER_TYPE,
-                                 EGL_RGB_BUFFER,
-                                 EGL_RED_SIZE,
-                                 8,
-                                 EGL_GREEN_SIZE,
-                                 8,
-                                 EGL_BLUE_SIZE,
-                                 8,
-                                 EGL_DEPTH_SIZE,
-                                 16,
-                                 EGL_NONE};
-        EGLint count = 0;
-        std::vector<EGLConfig> configs;
-        if (eglChooseConfig(display, wanted, nullptr, 0, &count) && count > 0) {
-            configs.resize(static_cast<std::size_t>(count));
-            if (!eglChooseConfig(display, wanted, configs.data(), count, &count)) count = 0;
-            configs.resize(static_cast<std::size_t>(count));
-        }
+        const std::vector<EGLConfig> configs = windowConfigs(display, 8, 16);
         std::vector<WaylandConfigTraits> traitsList;
         for (EGLConfig c : configs) {
             WaylandConfigTraits t;

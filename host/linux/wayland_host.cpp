@@ -924,27 +924,21 @@ const wl_pointer_listener WaylandHost::pointerListener = {
     [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
 };
 
-libdecor_interface WaylandHost::decorInterface = {
-    [](libdecor*, libdecor_error, const char* message) {
+// The reserved members stay null.
+libdecor_interface WaylandHost::decorInterface = [] {
+    libdecor_interface i{};
+    i.error = [](libdecor*, libdecor_error, const char* message) {
         // libdecor gives up on the compositor (one without xdg_wm_base): no window.
         std::fprintf(stderr, "halvorn: libdecor: %s\n", message ? message : "error");
         std::fflush(stderr);
         _exit(1);
-    },
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-};
+    };
+    return i;
+}();
 
-libdecor_frame_interface WaylandHost::decorFrameInterface = {
-    [](libdecor_frame* frame, libdecor_configuration* configuration, void* data) {
+libdecor_frame_interface WaylandHost::decorFrameInterface = [] {
+    libdecor_frame_interface i{};
+    i.configure = [](libdecor_frame* frame, libdecor_configuration* configuration, void* data) {
         View* view = viewOf(data);
         int width = 0;
         int height = 0;
@@ -953,21 +947,12 @@ libdecor_frame_interface WaylandHost::decorFrameInterface = {
         libdecor_state* state = libdecor_state_new(view->width, view->height);
         libdecor_frame_commit(frame, state, configuration);
         libdecor_state_free(state);
-    },
-    [](libdecor_frame*, void* data) { viewOf(data)->host->closeView(viewOf(data)); },
-    [](libdecor_frame*, void* data) { wl_surface_commit(viewOf(data)->surface); },
-    [](libdecor_frame*, const char*, void*) {},
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-};
+    };
+    i.close = [](libdecor_frame*, void* data) { viewOf(data)->host->closeView(viewOf(data)); };
+    i.commit = [](libdecor_frame*, void* data) { wl_surface_commit(viewOf(data)->surface); };
+    i.dismiss_popup = [](libdecor_frame*, const char*, void*) {};
+    return i;
+}();
 
 #if HALVORN_LAYER_SHELL
 const zwlr_layer_surface_v1_listener WaylandHost::layerListener = {

@@ -27,11 +27,7 @@ struct X11Egl::Impl {
     EGLContext context = EGL_NO_CONTEXT;
     EGLSurface surface = EGL_NO_SURFACE;
 
-    EGLint attribute(EGLConfig c, EGLint name) const {
-        EGLint value = 0;
-        eglGetConfigAttrib(display, c, name, &value);
-        return value;
-    }
+    EGLint attribute(EGLConfig c, EGLint name) const { return configAttribute(display, c, name); }
 
     // Depth of an X visual, bits; 0 when the server does not know it.
     int visualDepth(unsigned long visualId, std::map<unsigned long, int>* cache) const {
@@ -100,30 +96,7 @@ bool X11Egl::open(Display* x, int screen, std::string* error) {
 
 bool X11Egl::chooseConfig(unsigned long visualId, int depth, VisualMatch match, std::string* error) {
     Impl& d = *impl_;
-    const EGLint wanted[] = {
-        EGL_SURFACE_TYPE,
-        EGL_WINDOW_BIT,
-        EGL_RENDERABLE_TYPE,
-        EGL_OPENGL_BIT,
-        EGL_COLOR_BUFFER_TYPE,
-        EGL_RGB_BUFFER,
-        EGL_RED_SIZE,
-        1,
-        EGL_GREEN_SIZE,
-        1,
-        EGL_BLUE_SIZE,
-        1,
-        EGL_DEPTH_SIZE,
-        MinDepthBufferBits,
-        EGL_NONE,
-    };
-    EGLint count = 0;
-    std::vector<EGLConfig> configs;
-    if (eglChooseConfig(d.display, wanted, nullptr, 0, &count) && count > 0) {
-        configs.resize(static_cast<std::size_t>(count));
-        if (!eglChooseConfig(d.display, wanted, configs.data(), count, &count)) count = 0;
-        configs.resize(static_cast<std::size_t>(count));
-    }
+    const std::vector<EGLConfig> configs = windowConfigs(d.display, 1, MinDepthBufferBits);
     std::vector<EglConfigTraits> traits;
     std::map<unsigned long, int> depths;
     for (EGLConfig c : configs) {
