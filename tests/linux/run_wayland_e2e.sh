@@ -8,10 +8,8 @@
 #
 #   tests/linux/run_wayland_e2e.sh sway HALVORN POINTER   (POINTER: wl_test_pointer)
 #   tests/linux/run_wayland_e2e.sh weston HALVORN
-#   tests/linux/run_wayland_e2e.sh --perf HALVORN [SECONDS]
-#       CPU share (the program's and sway's) and frame time of the window at
-#       1280x720 and 1024x768, SECONDS each (default 20) after 3 s to settle,
-#       to hold against tests/linux/run_x11_e2e.sh --perf
+#
+# (scripts/bench-wayland.sh measures the window against the X11 one.)
 #
 # Exits with 77 (skipped) when a tool is missing; prints one line per check and
 # ends with "N passed, M failed". HALVORN_E2E_KEEP=1 keeps the work folder.
@@ -24,8 +22,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 mode=${1:-}
 halvorn=${2:-}
-usage="usage: $0 sway HALVORN POINTER | weston HALVORN | --perf HALVORN [SECONDS]"
-case "$mode" in sway | weston | --perf) ;; *) echo "$usage"; exit 2 ;; esac
+usage="usage: $0 sway HALVORN POINTER | weston HALVORN"
+case "$mode" in sway | weston) ;; *) echo "$usage"; exit 2 ;; esac
 [ -n "$halvorn" ] && [ -x "$halvorn" ] || { echo "$usage"; exit 2; }
 halvorn=$(cd "$(dirname "$halvorn")" && pwd)/$(basename "$halvorn")
 pointer_helper=${3:-}
@@ -125,34 +123,6 @@ window_node() { swaymsg -t get_tree | jq -c '[recurse(.nodes[]?, .floating_nodes
 window_rect() { window_node | jq -r '.rect | "\(.x),\(.y) \(.width)x\(.height)"'; }
 has_window() { [ -n "$(window_node)" ]; }
 shot_window() { grim -g "$(window_rect)" "$1" 2>/dev/null; }
-
-# =====================================================================================
-
-if [ "$mode" = --perf ]; then
-  seconds=${3:-20}
-  tck=$(getconf CLK_TCK)
-  for size in 1280x720 1024x768; do
-    start_sway "$size" || { echo "sway does not start: $(tail -n 3 "$work/sway.log")"; exit 2; }
-    sway_pid=$(compositor_process)
-    start_halvorn "perf-$size" --fps --seed "${HALVORN_PERF_SEED:-7}"
-    sleep 3
-    t0=$(now_ms); c0=$(cpu_ticks "$pid"); s0=$(cpu_ticks "$sway_pid")
-    sleep "$seconds"
-    t1=$(now_ms); c1=$(cpu_ticks "$pid"); s1=$(cpu_ticks "$sway_pid")
-    window=$(window_node | jq -r '"\(.rect.width)x\(.rect.height)"')
-    kill -TERM "$pid"
-    ended_with "$pid" 5
-    stats=$(grep -o '^[0-9]* miliseconds since last frame.  [0-9.]* Frames' "$work/perf-$size.log" | tail -n +4 |
-            awk '{ ms += $1; fps += $6; n++ } END { if (n) printf "%.1f ms a frame, %.1f frames per second", ms / n, fps / n; else print "no frame-rate line" }')
-    awk -v c=$((c1 - c0)) -v x=$((s1 - s0)) -v t=$((t1 - t0)) -v k="$tck" -v s="$window" -v f="$stats" -v e="$code" 'BEGIN {
-      printf "%s: %.1f%% of a core (sway %.1f%%), %s, exit %s\n", s, 100 * c * 1000 / k / t, 100 * x * 1000 / k / t, f, e }'
-    kill "$(compositor_process)" 2>/dev/null
-    wait "$compositor_pid" 2>/dev/null
-    compositor_pid=
-    rm -f "$XDG_RUNTIME_DIR"/*
-  done
-  exit 0
-fi
 
 # =====================================================================================
 
