@@ -16,8 +16,7 @@
 
 static struct zwlr_virtual_pointer_manager_v1* manager = NULL;
 
-static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
-                   uint32_t version) {
+static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     (void)data;
     (void)version;
     if (strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
