@@ -1,5 +1,5 @@
 // The star cube and the sun, drawn first in every frame around the eye.
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include "render/backdrop_lists.h"
 #include "render/scene.h"

@@ -1,7 +1,7 @@
 // Explosion debris painted late and grouped by stipple mask; see debris_batch.h.
 #include "render/debris_batch.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The frame batch; see frame_batch.h.
 #include "render/frame_batch.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cmath>
 #include <cstddef>
@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "render/debris_batch.h"
-#include "render/gl_matrix.h"
 #include "sim/gfx.h"
+#include "sim/gl_math.h"
 #include "sim/math3d.h"
 #include "view/explosion.h"
 
@@ -31,10 +31,10 @@ constexpr std::size_t DirectListTriangles = 32;
 
 bool batchingOn = true;
 
-using glmatrix::multiply;
-using glmatrix::normalMatrix;
-using glmatrix::rotateBy;
-using glmatrix::translateBy;
+using glmath::multiply;
+using glmath::normalMatrix;
+using glmath::rotateBy;
+using glmath::translateBy;
 
 void transformPoint(const float m[16], const float p[3], float out[3]) {
     out[0] = m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12];
@@ -89,7 +89,6 @@ FrameBatch::FrameBatch() {
 
 void FrameBatch::beginFrame() {
     depth_ = 0;
-    stream_.beginFrame();
     // Lists called directly load their matrix: OpenGL's own comes back at the end.
     glGetFloatv(GL_MODELVIEW_MATRIX, stack_[0]);
     baseKnown_ = true;
@@ -453,9 +452,10 @@ void FrameBatch::flush() {
     // or, with client arrays, left where they are.
     const std::size_t solidBytes = solid_.size() * sizeof(Vertex);
     const std::size_t stagingBytes = staging_.size() * sizeof(Vertex);
-    stream_.reserve(solidBytes + stagingBytes);
-    const char* const solidAt = solid_.empty() ? nullptr : stream_.put(solid_.data(), solidBytes);
-    const char* const stagingAt = staging_.empty() ? nullptr : stream_.put(staging_.data(), stagingBytes);
+    VertexStream& stream = glBackend().batchStream();
+    stream.reserve(solidBytes + stagingBytes);
+    const char* const solidAt = solid_.empty() ? nullptr : stream.put(solid_.data(), solidBytes);
+    const char* const stagingAt = staging_.empty() ? nullptr : stream.put(staging_.data(), stagingBytes);
 
     const GLsizei stride = static_cast<GLsizei>(sizeof(Vertex));
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT |
@@ -531,7 +531,7 @@ void FrameBatch::flush() {
             at = end;
         }
     }
-    stream_.release();
+    stream.release();
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();

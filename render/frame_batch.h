@@ -41,7 +41,6 @@
 #include <vector>
 
 #include "render/list_mesh.h"
-#include "render/vertex_stream.h"
 
 class Explosion;
 struct Vector3;
@@ -98,14 +97,6 @@ public:
     // Paints everything waiting now.
     void flush();
 
-    // Streams the vertices through buffer objects from now on where the
-    // current context has them (found through `load`; null: client arrays).
-    // True when it does.
-    bool startStreaming(GlProcLoader load) { return stream_.start(load); }
-    // Back to client arrays; deletes the buffers while the context is current.
-    void stopStreaming() { stream_.stop(); }
-    bool streaming() const { return stream_.buffered(); }
-
     FrameBatchStats stats() const { return last_; }
 
     struct Vertex {
@@ -160,7 +151,6 @@ private:
     std::vector<Vertex> blendedVertices_;
     std::vector<Waiting> waiting_;
     std::vector<Vertex> staging_;
-    VertexStream stream_;
 
     FrameBatchStats stats_, last_;
 };

@@ -1,7 +1,7 @@
 // The only place where mesh emitters reach OpenGL.
 #include "render/gl_mesh_sink.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #ifndef HALVORN_RENDER_GL_MESH_SINK_H
 #define HALVORN_RENDER_GL_MESH_SINK_H
 
-#include "render/gl_backend.h"  // GLUquadric
+#include "render/gl/gl_backend.h"  // GLUquadric
 
 #include "render/mesh_sink.h"
 

@@ -3,7 +3,7 @@
 // eye (declared in scene.h, drawn last in every frame).
 #include "render/scene.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "render/glu_sphere.h"
+#include "render/gl/glu_sphere.h"
 
 void ListMeshSink::beginList(int) {
     out_ = ListMesh();

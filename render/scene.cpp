@@ -3,7 +3,7 @@
 // drawing order and the viewport.
 #include "render/scene.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cmath>
 #include <cstring>

@@ -2,7 +2,7 @@
 // talks to OpenGL.
 #include "render/textures.h"
 
-#include "render/gl_api.h"
+#include "render/gl/gl_api.h"
 
 #include <cstdint>
 #include <new>

@@ -14,6 +14,8 @@ void SaverPainter::start(int, int) {}
 void SaverPainter::reshape(int, int) {}
 void SaverPainter::draw() { drawBattle(); }
 void SaverPainter::stop() {}
+void SaverPainter::contextLost() {}
+bool SaverPainter::contextRestored() { return true; }
 
 SaverPainter& battleOnlyPainter() {
     static SaverPainter painter;
@@ -25,6 +27,7 @@ namespace {
 // Everything the module keeps between calls.
 struct SaverState {
     bool running = false;
+    bool contextLost = false;  // the battle waits for saverContextRestored
     SaverPainter* painter = nullptr;
     void (*armNextFrame)(int delayMs) = nullptr;
     int fixedFrameMs = 0;
@@ -41,6 +44,9 @@ using Clock = std::chrono::steady_clock;
 double msBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
+
+// The delay between frames now, ms.
+int framePeriodMs() { return state.fixedFrameMs > 0 ? state.fixedFrameMs : state.framePeriod.periodMs(); }
 
 }  // namespace
 
@@ -70,6 +76,12 @@ void saverReshape(int width, int height) {
 SaverFrame saverDraw(std::uint32_t nowMs, SaverTimings* timings) {
     SaverFrame frame;
     if (!state.running) return frame;
+    if (state.contextLost) {
+        state.previousTickMs = nowMs;
+        frame.delayMs = framePeriodMs();
+        if (state.armNextFrame != nullptr) state.armNextFrame(frame.delayMs);
+        return frame;
+    }
     frame.lastFrameMs = frameTimeBetween(state.previousTickMs, nowMs);
     state.previousTickMs = nowMs;
     if (state.fixedFrameMs > 0) {
@@ -106,7 +118,7 @@ SaverFrame saverDraw(std::uint32_t nowMs, SaverTimings* timings) {
 }
 
 void saverRepaint() {
-    if (!state.running) return;
+    if (!state.running || state.contextLost) return;
     simulationStep();
     cameraFrame();
 }
@@ -118,6 +130,22 @@ void saverFree() {
     // Leave the process state as at program start.
     initBattleProcess();
     settings.reset();
+}
+
+void saverContextLost() {
+    if (!state.running || state.contextLost) return;
+    state.contextLost = true;
+    state.painter->contextLost();
+}
+
+bool saverContextRestored() {
+    if (!state.running) return false;
+    if (state.contextLost && state.painter->contextRestored()) state.contextLost = false;
+    return !state.contextLost;
+}
+
+void saverResume(std::uint32_t nowMs) {
+    if (state.running) state.previousTickMs = nowMs - static_cast<std::uint32_t>(framePeriodMs());
 }
 
 bool saverRunning() { return state.running; }

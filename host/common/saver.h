@@ -11,6 +11,11 @@
 //                            armNextFrame, before the frame's work)
 //   saverFree()              before it tears the context down
 //
+// A host whose context can be taken away (a web page's WebGL) calls
+// saverContextLost and, once a new one is current, saverContextRestored; a
+// host that holds its frames back for a while (a hidden page) calls
+// saverResume before the first frame it runs again.
+//
 // and the module keeps the start-up order, the frame order, the frame pacing
 // and the frame-rate line. Times are milliseconds of wall time from the host's
 // clock, a 32-bit tick count that may wrap; sizes are pixels.
@@ -39,6 +44,11 @@ public:
     virtual void draw();
     // Releases what start made, while the context is still current.
     virtual void stop();
+    // The context was lost: forgets its GL objects without deleting them.
+    virtual void contextLost();
+    // A new context is current after contextLost: makes the GL objects again
+    // without touching the battle. False when it cannot draw in it.
+    virtual bool contextRestored();
 };
 
 // The painter that draws nothing.
@@ -93,6 +103,21 @@ void saverRepaint();
 // Releases the painter's resources and the battle (the context must still be
 // current). Safe to call without saverInit, and twice.
 void saverFree();
+
+// The host's GL context was lost. Until saverContextRestored succeeds the
+// battle waits: saverDraw steps and draws nothing (it only arms the next
+// frame and restarts its frame timing at nowMs), and saverRepaint does nothing.
+void saverContextLost();
+
+// A new GL context is current after saverContextLost: the painter makes its
+// objects again, the battle, its camera and its generator go on as they were.
+// False (the battle still waiting) when the painter cannot draw in it.
+bool saverContextRestored();
+
+// The host held its frames back (a hidden page) and runs the next one at
+// nowMs: that frame is timed as one frame period long instead of the whole
+// pause, so the battle goes on where it stopped rather than jumping ahead.
+void saverResume(std::uint32_t nowMs);
 
 // True between saverInit and saverFree.
 bool saverRunning();

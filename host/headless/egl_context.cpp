@@ -9,19 +9,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "render/gl/gl_strings.h"
 
-// True when the blank-separated list contains name as a whole word.
-bool hasExtension(const char* list, const char* name) {
-    if (!list || !name || !*name) return false;
-    const std::size_t n = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
-        const bool startOk = p == list || p[-1] == ' ';
-        const bool endOk = p[n] == '\0' || p[n] == ' ';
-        if (startOk && endOk) return true;
-    }
-    return false;
-}
+namespace {
 
 std::string hex(unsigned value) {
     char text[16];

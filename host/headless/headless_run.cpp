@@ -27,9 +27,6 @@
 #include "egl_context.h"
 #include "fps_overlay.h"
 #include "gl_painter.h"
-#ifdef HALVORN_HAS_GLES2
-#include "gles2_painter.h"
-#endif
 #include "png_io.h"
 #include "saver.h"
 #include "trace.h"
@@ -193,11 +190,14 @@ int runHeadless(const ProgramOptions& o) {
         return 1;
     }
 
-#ifndef HALVORN_HAS_GLES2
+#ifdef HALVORN_HAS_GLES2
+    GlBackend& backend = o.gles2 ? gles2Backend() : gl11Backend();
+#else
     if (o.gles2) {
         std::fprintf(stderr, "gles2: this build has no OpenGL ES 2.0 renderer (configure with -DHALVORN_GLES2=ON)\n");
         return 1;
     }
+    GlBackend& backend = gl11Backend();
 #endif
     std::unique_ptr<EglContext> context =
         EglContext::create(o.width, o.height, &error, EglTarget::Any, o.gles2 ? EglApi::Gles2 : EglApi::DesktopGl);
@@ -207,31 +207,19 @@ int runHeadless(const ProgramOptions& o) {
     }
     std::fprintf(stderr, "%s\n", context->description().c_str());
 
-    // The ES renderer draws the frame-rate line itself, as the web page does.
     FpsOverlay overlay;
-    if (o.fps && !o.gles2 && !overlay.init(&error))
-        std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", error.c_str());
+    if (o.fps && !overlay.init(&error)) std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", error.c_str());
 
     std::unique_ptr<ContactSheet> sheet;
     if (!o.contactSheet.empty()) sheet = std::make_unique<ContactSheet>(o.frames, o.width, o.height);
 
     const std::uint32_t seed = o.seedGiven ? o.seed : tickCountSeed();
     std::fprintf(stderr, "halvorn: seed %u\n", static_cast<unsigned>(seed));
-    GlPainter glPainter;
-    glPainter.skippedLayers = o.skip;
-    glPainter.paths = o.paths;
-    glPainter.batched = !o.unbatched;
-    glPainter.procLoader = eglProc;
-    SaverPainter* painter = &glPainter;
-#ifdef HALVORN_HAS_GLES2
-    Gles2Painter gles2Painter;
-    gles2Painter.skippedLayers = o.skip;
-    gles2Painter.batched = !o.unbatched;
-    if (o.gles2) {
-        painter = &gles2Painter;
-        setDrawingPaths(o.paths);  // the ES painter leaves the renderer's paths as the host sets them
-    }
-#endif
+    GlPainter painter(backend);
+    painter.skippedLayers = o.skip;
+    painter.paths = o.paths;
+    painter.batched = !o.unbatched;
+    painter.procLoader = eglProc;
     SaverConfig config;
     config.settings = userSettings(o);
     config.seed = seed;
@@ -239,14 +227,12 @@ int runHeadless(const ProgramOptions& o) {
     config.height = o.height;
     config.startTickMs = 0;  // the clock counts from program start
     config.fixedFrameMs = o.frameMs;
-    config.painter = painter;
+    config.painter = &painter;
     saverInit(config);
-#ifdef HALVORN_HAS_GLES2
-    if (o.gles2 && !gles2Painter.error().empty()) {
+    if (!painter.error().empty()) {
         saverFree();
         return 1;  // the painter has said why
     }
-#endif
 
     TraceFrame traceFrame;
     RecordProgress progress(o.framesGiven ? o.frames : -1);
@@ -305,9 +291,6 @@ int runHeadless(const ProgramOptions& o) {
             }
         }
 
-#ifdef HALVORN_HAS_GLES2
-        if (o.fps && o.gles2) gles2Painter.drawFpsStrip(frame.fpsText);
-#endif
         const bool writeFrame = !o.outputDir.empty() && k % o.every == 0;
         const bool sheetFrame = sheet && sheet->wants(k);
         const bool recordFrame = recorder.isRecording();
@@ -318,7 +301,7 @@ int runHeadless(const ProgramOptions& o) {
                 status = 1;
                 break;
             }
-            if (o.fps && !o.gles2) overlay.draw(&picture, frame.fpsText);
+            if (o.fps) overlay.draw(&picture, frame.fpsText);
             if (writeFrame && !writePng(framePngPath(o.outputDir, k), picture, &error)) {
                 progress.clear();
                 std::fprintf(stderr, "%s\n", error.c_str());
@@ -379,6 +362,5 @@ int runHeadless(const ProgramOptions& o) {
     // On stdout, unless the trace already goes there.
     if (o.bench) std::fputs(formatBenchReport(bench).c_str(), o.traceFile == "-" ? stderr : stdout);
     saverFree();
-    setDrawingPaths(DrawingPaths());
     return status;
 }

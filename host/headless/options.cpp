@@ -90,6 +90,11 @@ const OptionInfo OptionTable[] = {
      "draw on the window in $XSCREENSAVER_WINDOW, or on the root window (screen-saver module)"},
     {"window-id", Kind::WindowId, 0, 0, "ID", "draw on the existing X window ID (0x... or decimal)"},
     {"fullscreen", Kind::Flag, 0, 0, "", "ask the window manager for a full-screen window"},
+    {"x11", Kind::Flag, 0, 0, "", "draw on the X display even where WAYLAND_DISPLAY is set"},
+    {"wayland", Kind::Flag, 0, 0, "", "draw on the Wayland display even where WAYLAND_DISPLAY is unset"},
+    {"saver", Kind::Flag, 0, 0, "",
+     "Wayland: cover every output until a key, a button or the pointer moves (for an idle daemon)"},
+    {"wallpaper", Kind::Flag, 0, 0, "", "Wayland: draw the battle as the background of every output"},
     {"headless", Kind::Flag, 0, 0, "",
      "run without a display (implied by --output, --trace, --contact-sheet, --record and --bench)"},
     {"frames", Kind::Integer, 0, Int64Max, "N", "stop after N frames (default: run until interrupted)"},
@@ -154,6 +159,14 @@ bool apply(const OptionInfo& info, const std::string& value, ProgramOptions* o, 
             o->root = true;
         else if (name == "fullscreen")
             o->fullscreen = true;
+        else if (name == "x11")
+            o->x11 = true;
+        else if (name == "wayland")
+            o->wayland = true;
+        else if (name == "saver")
+            o->saver = true;
+        else if (name == "wallpaper")
+            o->wallpaper = true;
         else if (name == "letterbox")
             o->letterbox = true;
         else if (name == "random-start-view")
@@ -269,7 +282,7 @@ ParseResult parseOptions(int argc, const char* const* argv) {
     ParseResult result;
     auto fail = [&result](std::string message) {
         result.status = ParseStatus::Error;
-        result.error = std::move(message);
+        result.error = oneLine(std::move(message));
         return result;
     };
     for (int i = 1; i < argc; ++i) {
@@ -320,6 +333,19 @@ ParseResult parseOptions(int argc, const char* const* argv) {
     if (o.fullscreen && (o.root || o.windowIdGiven)) {
         return fail("option --fullscreen is for the program's own window, not with --root or --window-id");
     }
+    const bool waylandForm = o.wayland || o.saver || o.wallpaper;
+    if (wantsHeadless(o) && (o.x11 || waylandForm)) {
+        return fail("the headless run draws on no display: not with --x11, --wayland, --saver or --wallpaper");
+    }
+    if (o.x11 && o.wayland) return fail("options --x11 and --wayland each choose the display: keep one");
+    if (o.saver && o.wallpaper) return fail("options --saver and --wallpaper are two forms: keep one");
+    if ((o.saver || o.wallpaper) && o.fullscreen) {
+        return fail("options --saver and --wallpaper cover every output already: not with --fullscreen");
+    }
+    if (waylandForm && (o.x11 || o.root || o.windowIdGiven)) {
+        return fail(
+            "options --wayland, --saver and --wallpaper draw on Wayland: not with --x11, --root or --window-id");
+    }
     ProgramOptions& run = result.options;
     // A video runs at the saver's own pace unless told otherwise.
     if (!run.recordFile.empty() && run.frameMs == 0) run.frameMs = RecordFrameMs;
@@ -358,6 +384,13 @@ bool wantsHeadless(const ProgramOptions& o) {
            !o.recordFile.empty();
 }
 
+DisplayKind displayFor(const ProgramOptions& o, const char* waylandDisplay) {
+    if (wantsHeadless(o)) return DisplayKind::Headless;
+    if (o.x11 || o.root || o.windowIdGiven) return DisplayKind::X11;
+    if (o.wayland || o.saver || o.wallpaper) return DisplayKind::Wayland;
+    return waylandDisplay != nullptr && *waylandDisplay != '\0' ? DisplayKind::Wayland : DisplayKind::X11;
+}
+
 bool parseWindowId(const std::string& text, unsigned long* id) {
     std::uint64_t value = 0;
     std::size_t i = 0;
@@ -386,13 +419,22 @@ bool parseWindowId(const std::string& text, unsigned long* id) {
     return true;
 }
 
+std::string oneLine(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    }
+    return text;
+}
+
 std::string optionsHelpText(const char* program) {
     std::string text = "Usage: ";
     text += program ? program : "halvorn";
     text +=
         " [options]\n"
-        "Draws the endless space battle with OpenGL: in a window of its own, on an\n"
-        "existing window (as an XScreenSaver module), or headless with no display.\n\n"
+        "Draws the endless space battle with OpenGL: in a window of its own (on\n"
+        "Wayland where WAYLAND_DISPLAY is set, else on X11), on every Wayland output\n"
+        "as a screen saver or a wallpaper, on an existing X window (as an XScreenSaver\n"
+        "module), or headless with no display.\n\n"
         "Options (-opt and --opt, --opt value and --opt=value are the same):\n";
     for (const OptionInfo& info : OptionTable) {
         std::string left = std::string("  --") + info.name;
@@ -404,7 +446,9 @@ std::string optionsHelpText(const char* program) {
         text += left + info.help + "\n";
     }
     text +=
-        "\nIn a window, q, Q or Escape closes it.\n"
+        "\nIn a window, q, Q or Escape closes it. --saver ends with 0 on any key, a\n"
+        "button or a pointer movement of more than 4 pixels. The window, the saver and\n"
+        "the wallpaper end with 0 on SIGTERM or SIGINT, and with 1 when the display goes.\n"
         "A recording stopped by SIGINT or SIGTERM is finished up to the last frame\n"
         "written, and the program exits with 0. H.264 needs even sides: an .mp4 of\n"
         "an odd size leaves out the picture's last column or row.\n"

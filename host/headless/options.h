@@ -1,4 +1,5 @@
-// Command line of the Linux `halvorn` program: the window, the screen-saver
+// Command line of the Linux `halvorn` program: the window (on Wayland or X11),
+// the Wayland saver and wallpaper (--saver, --wallpaper), the XScreenSaver
 // module (--root, --window-id) and the headless run.
 //
 // Every option is spelt with one dash or two (`-root` as XScreenSaver passes
@@ -22,6 +23,10 @@ struct ProgramOptions {
     bool windowIdGiven = false;  // --window-id ID: draw on that existing window (wins over --root)
     unsigned long windowId = 0;  //   its X id (0x... or decimal)
     bool fullscreen = false;     // --fullscreen: ask the window manager for full screen
+    bool x11 = false;            // --x11: the X display even where $WAYLAND_DISPLAY is set
+    bool wayland = false;        // --wayland: the Wayland display even where $WAYLAND_DISPLAY is unset
+    bool saver = false;          // --saver: Wayland, every output covered until the first input
+    bool wallpaper = false;      // --wallpaper: Wayland, the desktop's background on every output
     bool framesGiven = false;    // false: run until interrupted
     std::int64_t frames = 0;     // --frames N: frames to run after the start frame (>= 0); --seconds S
                                  // gives the frames that last S seconds at the fixed frame time
@@ -72,9 +77,23 @@ Settings userSettings(const ProgramOptions& o);
 // True when the options ask for the headless run rather than a window.
 bool wantsHeadless(const ProgramOptions& o);
 
+// Where the program draws.
+enum class DisplayKind { Headless, X11, Wayland };
+
+// The display the options choose, given $WAYLAND_DISPLAY (null when unset):
+// headless when wantsHeadless; X11 for --x11, --root and --window-id (the
+// XScreenSaver module stays on X whatever the environment says); Wayland for
+// --wayland, --saver and --wallpaper; otherwise Wayland when $WAYLAND_DISPLAY
+// is set and not empty, else X11.
+DisplayKind displayFor(const ProgramOptions& o, const char* waylandDisplay);
+
 // Parses an X window id: "0x" followed by hexadecimal digits, or decimal
 // digits; 1..0xffffffff. False for anything else.
 bool parseWindowId(const std::string& text, unsigned long* id);
+
+// The text with every control character (a newline among them) as '?', so
+// that a message quoting what the user gave stays one line.
+std::string oneLine(std::string text);
 
 // The frame time of a recording when --frame-ms is not given, milliseconds:
 // the saver's own pace.

@@ -5,38 +5,13 @@
 #include <GL/gl.h>
 #include <X11/Xutil.h>
 
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <vector>
 
+#include "egl_common.h"
+
 namespace {
-
-// True when the blank-separated list contains name as a whole word.
-bool hasExtension(const char* list, const char* name) {
-    if (!list || !name || !*name) return false;
-    const std::size_t n = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
-        if ((p == list || p[-1] == ' ') && (p[n] == '\0' || p[n] == ' ')) return true;
-    }
-    return false;
-}
-
-// "major.minor" of an EGL version string, as one number (1.5 -> 105).
-int versionNumber(const char* text) {
-    int major = 0;
-    int minor = 0;
-    if (text) std::sscanf(text, "%d.%d", &major, &minor);
-    return major * 100 + minor;
-}
-
-std::string hex(unsigned long value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%lx", value);
-    return text;
-}
-
-std::string eglErrorText() { return "EGL error " + hex(static_cast<unsigned long>(eglGetError())); }
 
 // How the display was obtained, which decides how window surfaces are made.
 enum class Platform { Core, Ext, Legacy };
@@ -52,11 +27,7 @@ struct X11Egl::Impl {
     EGLContext context = EGL_NO_CONTEXT;
     EGLSurface surface = EGL_NO_SURFACE;
 
-    EGLint attribute(EGLConfig c, EGLint name) const {
-        EGLint value = 0;
-        eglGetConfigAttrib(display, c, name, &value);
-        return value;
-    }
+    EGLint attribute(EGLConfig c, EGLint name) const { return configAttribute(display, c, name); }
 
     // Depth of an X visual, bits; 0 when the server does not know it.
     int visualDepth(unsigned long visualId, std::map<unsigned long, int>* cache) const {
@@ -77,7 +48,7 @@ struct X11Egl::Impl {
     // or eglGetDisplay with the connection as the native display.
     EGLDisplay platformDisplay(int screen) {
         const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-        if (versionNumber(eglQueryString(EGL_NO_DISPLAY, EGL_VERSION)) >= 105 &&
+        if (eglVersionNumber(eglQueryString(EGL_NO_DISPLAY, EGL_VERSION)) >= 105 &&
             hasExtension(client, "EGL_KHR_platform_x11")) {
             const EGLAttrib attributes[] = {EGL_PLATFORM_X11_SCREEN_KHR, screen, EGL_NONE};
             platform = Platform::Core;
@@ -104,14 +75,7 @@ struct X11Egl::Impl {
     }
 
     bool createContext() {
-        const bool profiles = versionNumber(eglQueryString(display, EGL_VERSION)) >= 105 ||
-                              hasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context");
-        if (profiles) {
-            const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                                         EGL_NONE};
-            context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
-        }
-        if (context == EGL_NO_CONTEXT) context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+        context = createCompatibilityContext(display, config);
         return context != EGL_NO_CONTEXT;
     }
 };
@@ -125,51 +89,14 @@ bool X11Egl::open(Display* x, int screen, std::string* error) {
     Impl& d = *impl_;
     d.x = x;
     EGLDisplay display = d.platformDisplay(screen);
-    if (display == EGL_NO_DISPLAY) {
-        *error = "egl: no EGL display for the X connection (" + eglErrorText() + ")";
-        return false;
-    }
-    EGLint major = 0;
-    EGLint minor = 0;
-    if (!eglInitialize(display, &major, &minor)) {
-        *error = "egl: cannot initialise EGL on the X display (" + eglErrorText() + ")";
-        return false;
-    }
+    if (!initialiseDesktopGl(display, "X", error)) return false;
     d.display = display;
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        *error = "egl: no desktop OpenGL API (" + eglErrorText() + ")";
-        close();
-        return false;
-    }
     return true;
 }
 
 bool X11Egl::chooseConfig(unsigned long visualId, int depth, VisualMatch match, std::string* error) {
     Impl& d = *impl_;
-    const EGLint wanted[] = {
-        EGL_SURFACE_TYPE,
-        EGL_WINDOW_BIT,
-        EGL_RENDERABLE_TYPE,
-        EGL_OPENGL_BIT,
-        EGL_COLOR_BUFFER_TYPE,
-        EGL_RGB_BUFFER,
-        EGL_RED_SIZE,
-        1,
-        EGL_GREEN_SIZE,
-        1,
-        EGL_BLUE_SIZE,
-        1,
-        EGL_DEPTH_SIZE,
-        MinDepthBufferBits,
-        EGL_NONE,
-    };
-    EGLint count = 0;
-    std::vector<EGLConfig> configs;
-    if (eglChooseConfig(d.display, wanted, nullptr, 0, &count) && count > 0) {
-        configs.resize(static_cast<std::size_t>(count));
-        if (!eglChooseConfig(d.display, wanted, configs.data(), count, &count)) count = 0;
-        configs.resize(static_cast<std::size_t>(count));
-    }
+    const std::vector<EGLConfig> configs = windowConfigs(d.display, 1, MinDepthBufferBits);
     std::vector<EglConfigTraits> traits;
     std::map<unsigned long, int> depths;
     for (EGLConfig c : configs) {
@@ -184,7 +111,7 @@ bool X11Egl::chooseConfig(unsigned long visualId, int depth, VisualMatch match, 
     }
     const int chosen = chooseEglConfig(traits, visualId, depth, match);
     if (chosen < 0) {
-        *error = "egl: no OpenGL configuration with a depth buffer for visual " + hex(visualId) + " (depth " +
+        *error = "egl: no OpenGL configuration with a depth buffer for visual " + hexText(visualId) + " (depth " +
                  std::to_string(depth) + "); " + std::to_string(configs.size()) + " window configurations offered";
         return false;
     }
@@ -203,7 +130,7 @@ bool X11Egl::attach(Window window, std::string* error) {
     }
     d.surface = d.createSurface(window);
     if (d.surface == EGL_NO_SURFACE) {
-        *error = "egl: cannot create a surface on window " + hex(window) + " (" + eglErrorText() + ")";
+        *error = "egl: cannot create a surface on window " + hexText(window) + " (" + eglErrorText() + ")";
         return false;
     }
     if (!eglMakeCurrent(d.display, d.surface, d.surface, d.context)) {
@@ -233,8 +160,8 @@ std::string X11Egl::description() const {
         const char* s = reinterpret_cast<const char*>(glGetString(name));
         return std::string(s ? s : "?");
     };
-    return "egl: " + text(eglQueryString(d.display, EGL_VERSION)) + ", visual " + hex(d.traits.visualId) + " (depth " +
-           std::to_string(d.traits.visualDepth) + "), depth buffer " + std::to_string(d.traits.depthBits) +
+    return "egl: " + text(eglQueryString(d.display, EGL_VERSION)) + ", visual " + hexText(d.traits.visualId) +
+           " (depth " + std::to_string(d.traits.visualDepth) + "), depth buffer " + std::to_string(d.traits.depthBits) +
            " bits, OpenGL " + glText(GL_VERSION) + ", " + glText(GL_RENDERER);
 }
 

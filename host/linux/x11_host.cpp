@@ -18,92 +18,25 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "fps_overlay.h"
 #include "gl_painter.h"
 #include "saver.h"
-#include "egl_context.h"  // eglProc
+#include "loop_support.h"
+#include "screensaver_window.h"
 #include "x11_egl.h"
 #include "x11_fps_line.h"
 
 namespace {
-
-// --- clock -------------------------------------------------------------------
-
-// Milliseconds of the monotonic clock, as a 32-bit tick counter that wraps.
-std::uint32_t tickMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const std::uint64_t ms =
-        static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
-    return static_cast<std::uint32_t>(ms);
-}
-
-// --- stop signals --------------------------------------------------------------
-
-volatile std::sig_atomic_t stopSignal = 0;
-int wakePipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-    const int savedErrno = errno;
-    stopSignal = 1;
-    if (wakePipe[1] >= 0) {
-        const char byte = 1;
-        if (write(wakePipe[1], &byte, 1) < 0) {
-            // The pipe is full: a wake-up is already pending.
-        }
-    }
-    errno = savedErrno;
-}
-
-// SIGTERM and SIGINT set stopSignal and wake the loop while installed.
-class StopSignals {
-public:
-    bool install() {
-        if (pipe2(wakePipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
-        struct sigaction action;
-        std::memset(&action, 0, sizeof action);
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGTERM, &action, &oldTerm_);
-        sigaction(SIGINT, &action, &oldInt_);
-        installed_ = true;
-        return true;
-    }
-    ~StopSignals() {
-        if (installed_) {
-            sigaction(SIGTERM, &oldTerm_, nullptr);
-            sigaction(SIGINT, &oldInt_, nullptr);
-        }
-        for (int& fd : wakePipe) {
-            if (fd >= 0) ::close(fd);
-            fd = -1;
-        }
-    }
-    // Empties the pipe after a wake-up.
-    static void drain() {
-        char bytes[64];
-        while (wakePipe[0] >= 0 && read(wakePipe[0], bytes, sizeof bytes) > 0) {
-        }
-    }
-
-private:
-    bool installed_ = false;
-    struct sigaction oldTerm_ {};
-    struct sigaction oldInt_ {};
-};
 
 // --- X errors --------------------------------------------------------------------
 
@@ -192,7 +125,7 @@ private:
     Atom wmProtocols_ = 0;
     Atom wmDeleteWindow_ = 0;
     X11Egl egl_;
-    GlPainter painter_;
+    GlPainter painter_{gl11Backend()};  // the window draws with the system's OpenGL 1.1
     FpsOverlay overlay_;
     StopSignals signals_;
 
@@ -206,27 +139,38 @@ private:
         } else if (!createOwnWindow(error)) {
             return false;
         }
-        if (!egl_.attach(drawOn_, error)) return false;
+        bool gone = false;
+        if (!attachEgl(&gone, error)) return false;
+        if (gone) {
+            // Destroyed while we started (XScreenSaver unblanking at once):
+            // the run ends as it does when that happens between frames.
+            windowGone_ = true;
+            return true;
+        }
         if (std::getenv("HALVORN_X11_VERBOSE")) std::fprintf(stderr, "%s\n", egl_.description().c_str());
         if (options_.fps) {
             std::string why;
             if (!overlay_.init(&why)) std::fprintf(stderr, "%s; the frame-rate line is not drawn\n", why.c_str());
         }
 
-        SaverConfig config;
-        config.settings = userSettings(options_);
-        config.seed = options_.seedGiven ? options_.seed : tickMs();
-        config.width = width_;
-        config.height = height_;
-        config.startTickMs = startTick;
-        config.fixedFrameMs = options_.frameMs;
-        painter_.skippedLayers = options_.skip;
-        painter_.paths = options_.paths;
-        painter_.batched = !options_.unbatched;
-        painter_.procLoader = eglProc;
-        config.painter = &painter_;
-        saverInit(config);
+        startSaver(options_, &painter_, width_, height_, startTick);
         return true;
+    }
+
+    // EGL's surface on drawOn_. Mesa reads the drawable's geometry without
+    // checking the reply when it makes the surface, so a window destroyed
+    // in the meantime would crash it: the server is held still while the
+    // window is checked and the surface made. *gone: the window no longer
+    // exists (then nothing is made).
+    bool attachEgl(bool* gone, std::string* error) {
+        XGrabServer(x_);
+        XWindowAttributes attributes;
+        const unsigned long errorsBefore = xErrors.count;
+        *gone = XGetWindowAttributes(x_, drawOn_, &attributes) == 0 || xErrors.count != errorsBefore;
+        const bool attached = *gone || egl_.attach(drawOn_, error);
+        XUngrabServer(x_);
+        XFlush(x_);
+        return attached;
     }
 
     // The window to draw on is someone else's: it must exist, we follow its
@@ -237,17 +181,10 @@ private:
         Window target = 0;
         if (options_.windowIdGiven) {
             target = options_.windowId;
-        } else if (const char* named = std::getenv("XSCREENSAVER_WINDOW"); named && *named) {
-            std::string text = named;
-            while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
-            unsigned long id = 0;
-            if (!parseWindowId(text, &id)) {
-                *error = "XSCREENSAVER_WINDOW is not a window id: '" + text + "'";
-                return false;
-            }
-            target = id;
         } else {
-            target = DefaultRootWindow(x_);
+            unsigned long id = 0;
+            if (!readScreensaverWindow(std::getenv("XSCREENSAVER_WINDOW"), &id, error)) return false;
+            target = id != 0 ? id : DefaultRootWindow(x_);
         }
         // Watching first: once the attributes are read, the window's end
         // cannot slip by unseen.
@@ -404,7 +341,7 @@ private:
         XSendEvent(x_, DefaultRootWindow(x_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
     }
 
-    bool stopping() const { return stopSignal != 0 || windowGone_ || xErrors.watchedGone || closeAsked_; }
+    bool stopping() const { return StopSignals::stopRequested() || windowGone_ || xErrors.watchedGone || closeAsked_; }
 
     void handle(XEvent& e) {
         switch (e.type) {
@@ -455,14 +392,13 @@ private:
     // Sleeps until an X event or a stop signal arrives, or timeoutMs passes.
     void waitForEvents(int timeoutMs) {
         XFlush(x_);
-        pollfd fds[2] = {{ConnectionNumber(x_), POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
+        pollfd fds[2] = {{ConnectionNumber(x_), POLLIN, 0}, {StopSignals::wakeFd(), POLLIN, 0}};
         if (poll(fds, 2, timeoutMs) > 0 && (fds[1].revents & POLLIN)) StopSignals::drain();
     }
 
     void loop() {
         std::uint32_t dueTick = tickMs();
-        std::uint32_t lastFpsPrint = dueTick;
-        bool fpsPrinted = false;
+        FpsLog fpsLog;
         std::int64_t framesDrawn = 0;
         for (;;) {
             handlePendingEvents();
@@ -477,11 +413,7 @@ private:
             const SaverFrame frame = saverDraw(now);
             if (!frame.fpsText.empty()) {
                 drawFpsStrip(composeFpsStrip(overlay_, frame.fpsText, width_, height_), width_, height_);
-                if (!fpsPrinted || now - lastFpsPrint >= 1000u) {
-                    std::fprintf(stderr, "%s\n", frame.fpsText.c_str());
-                    lastFpsPrint = now;
-                    fpsPrinted = true;
-                }
+                fpsLog.frameDrawn(frame.fpsText, now);
             }
             egl_.swap();
             ++framesDrawn;

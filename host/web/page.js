@@ -30,6 +30,8 @@ const halvorn = {
     picture: null,
     traceDone: false,
     benchDone: false,
+    contextLosses: 0,   // webglcontextlost events seen
+    frameLog: null,     // set to an array to have [start ms, frame-rate line] of each frame appended
 };
 window.halvorn = halvorn;
 
@@ -50,6 +52,9 @@ function run() {
         traceLine: Module.cwrap('hvTraceLine', 'string', ['number']),
         readPixels: Module.cwrap('hvReadPixels', 'number', []),
         benchStep: Module.cwrap('hvBenchStep', 'number', ['number']),
+        contextLost: Module.cwrap('hvContextLost', null, []),
+        contextRestored: Module.cwrap('hvContextRestored', 'number', []),
+        resume: Module.cwrap('hvResume', null, ['number']),
     };
     const options = JSON.parse(hv.parse(location.search));
     say(options.message);
@@ -93,15 +98,54 @@ function run() {
         query.addEventListener('change', () => { onResize(); watchPixelRatio(); }, { once: true });
     })();
 
+    // The battle waits while the page is hidden (a hidden page's timers are
+    // slowed down: its frames would come seldom and step far) and while
+    // WebGL's context is lost. `loop` runs the frames (the paced frames, or
+    // the trace's slices); it returns at once while the battle waits, and
+    // going on again runs it after telling the saver that frames were held back.
+    const gl = Module.ctx;
+    const waits = { hidden: document.hidden, lost: false };
+    let timer = 0;
+    let loop = null;
+    const canRun = () => !waits.hidden && !waits.lost && !gl.isContextLost();
+    const schedule = (ms) => {
+        timer = setTimeout(() => { timer = 0; loop(); }, ms);
+    };
+    function setWaiting(why, on) {
+        waits[why] = on;
+        if (waits.hidden || waits.lost) {
+            clearTimeout(timer);
+            timer = 0;
+        } else if (!timer && loop) {
+            hv.resume(tickMs());
+            loop();
+        }
+    }
+    document.addEventListener('visibilitychange', () => setWaiting('hidden', document.hidden));
+    canvas.addEventListener('webglcontextlost', (event) => {
+        event.preventDefault();  // so that the browser may give it back
+        halvorn.contextLosses += 1;
+        hv.contextLost();
+        say('The browser took WebGL away from this page; the battle waits for it to come back ' +
+            '(reload the page if it does not).');
+        setWaiting('lost', true);
+    });
+    canvas.addEventListener('webglcontextrestored', () => {
+        if (hv.contextRestored() !== 0) {
+            say('Halvorn cannot draw with the WebGL the browser gave back; reload the page to start again.');
+            return;
+        }
+        say(options.message);
+        setWaiting('lost', false);
+    });
+
     function afterFrame() {
         halvorn.frames += 1;
         halvorn.ships = hv.ships();
         if (options.fps) {
             halvorn.fpsText = hv.fpsText();
-            if (!options.fpsInPicture) {
-                $('fps').textContent = halvorn.fpsText;
-                $('fps').hidden = false;
-            }
+            $('fps').textContent = halvorn.fpsText;
+            $('fps').hidden = false;
         }
         if (halvorn.wantPicture) {
             halvorn.wantPicture = false;
@@ -112,7 +156,8 @@ function run() {
     }
 
     if (options.trace) {
-        runTrace(hv, options.frames, afterFrame);
+        loop = traceSlices(hv, options.frames, afterFrame, canRun, schedule);
+        if (canRun()) loop();
         return;
     }
 
@@ -120,9 +165,11 @@ function run() {
     // its own start, like a one-shot timer armed at the frame.
     const bench = { from: 61, to: 61 + 310, work: 0, starts: [], delay: 0 };
     function frame() {
+        if (!canRun()) return;
         const started = performance.now();
         const delay = hv.frame(tickMs());
         afterFrame();
+        if (halvorn.frameLog) halvorn.frameLog.push([started, halvorn.fpsText]);
         if (options.bench && !halvorn.benchDone && halvorn.frames > bench.from) {
             bench.starts.push(started);
             bench.work += performance.now() - started;
@@ -136,31 +183,33 @@ function run() {
                 halvorn.benchDone = true;
             }
         }
-        setTimeout(frame, Math.max(0, started + delay - performance.now()));
+        schedule(Math.max(0, started + delay - performance.now()));
     }
-    frame();
+    loop = frame;
+    if (canRun()) frame();
 }
 
-// Runs `frames` frames as fast as the page allows, in slices that leave the
-// page responsive, then writes the trace (frame 0 first) into #trace.
-function runTrace(hv, frames, afterFrame) {
+// The trace run: `frames` frames as fast as the page allows, in slices that
+// leave the page responsive (each stops where canRun() turns false and the
+// page runs it again later), then the trace (frame 0 first) in #trace.
+function traceSlices(hv, frames, afterFrame, canRun, schedule) {
     const lines = [hv.traceLine(0)];
     let k = 1;
-    function slice() {
+    return function slice() {
         const until = performance.now() + 100;
         for (; k <= frames && performance.now() < until; ++k) {
+            if (!canRun()) return;
             hv.frame(tickMs());
             afterFrame();
             lines.push(hv.traceLine(k));
         }
         if (k <= frames) {
-            setTimeout(slice, 0);
+            schedule(0);
             return;
         }
         $('trace').textContent = lines.join('\n') + '\n';
         halvorn.traceDone = true;
-    }
-    slice();
+    };
 }
 
 // A summary of an RGBA picture (bottom row first): pixels not black, those in

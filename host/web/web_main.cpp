@@ -7,6 +7,9 @@
 //   hvStart(w, h, nowMs)      WebGL context on #canvas and the first battle
 //   hvFrame(nowMs)            one frame; returns the delay to the next, ms
 //   hvReshape(w, h)           the drawing buffer's new size, pixels
+//   hvContextLost()           WebGL's context was lost: the battle waits
+//   hvContextRestored()       it is back: 0 when the battle draws again
+//   hvResume(nowMs)           the next frame comes after a pause (hidden page)
 //   hvFpsText(), hvShips()    the frame-rate line and the ships in the battle
 //   hvTraceLine(k)            the trace line of the frame just run
 //   hvReadPixels()            the picture just drawn, RGBA rows bottom up
@@ -32,7 +35,6 @@
 namespace {
 
 WebParse parsed;
-WebPainter painter;
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
 int width = 1, height = 1;
 SaverFrame lastFrame;
@@ -62,11 +64,11 @@ EMSCRIPTEN_KEEPALIVE const char* hvParse(const char* query) {
     std::snprintf(numbers, sizeof numbers,
                   "\"ships\":%d,\"letterbox\":%d,\"randomStartView\":%d,\"lowResStars\":%d,\"fps\":%d,"
                   "\"seedGiven\":%d,\"seed\":%u,\"frameMs\":%d,\"width\":%d,\"height\":%d,\"trace\":%d,"
-                  "\"frames\":%lld,\"bench\":%d,\"fpsInPicture\":%d",
+                  "\"frames\":%lld,\"bench\":%d",
                   o.settings.HVNumberAdditionalShips, o.settings.HVIsLetterBox, o.settings.HVIsRandStartView,
                   o.settings.HVIsLowResStars, o.settings.HVIsFrameCounter, o.seedGiven ? 1 : 0,
                   static_cast<unsigned>(o.seed), o.frameMs, o.width, o.height, o.trace ? 1 : 0,
-                  static_cast<long long>(o.frames), o.bench ? 1 : 0, WebPainterDrawsFpsLine ? 1 : 0);
+                  static_cast<long long>(o.frames), o.bench ? 1 : 0);
     returned = std::string("{") + numbers + ",\"message\":" + jsonString(parsed.message) + "}";
     return returned.c_str();
 }
@@ -96,7 +98,7 @@ EMSCRIPTEN_KEEPALIVE int hvStart(int w, int h, std::uint32_t nowMs, std::uint32_
     config.height = h;
     config.startTickMs = nowMs;
     config.fixedFrameMs = parsed.options.frameMs;
-    config.painter = &painter;
+    config.painter = &webPainter();
     saverInit(config);
     return 0;
 }
@@ -104,7 +106,6 @@ EMSCRIPTEN_KEEPALIVE int hvStart(int w, int h, std::uint32_t nowMs, std::uint32_
 // One frame at the page's clock nowMs; returns the delay to the next frame, ms.
 EMSCRIPTEN_KEEPALIVE int hvFrame(std::uint32_t nowMs) {
     lastFrame = saverDraw(nowMs);
-    if (!lastFrame.fpsText.empty()) drawWebFpsLine(painter, lastFrame.fpsText);
     return lastFrame.delayMs;
 }
 
@@ -114,6 +115,22 @@ EMSCRIPTEN_KEEPALIVE void hvReshape(int w, int h) {
     height = h;
     saverReshape(w, h);
 }
+
+// The browser took the WebGL context away (webglcontextlost): the painter
+// forgets its objects, the battle waits.
+EMSCRIPTEN_KEEPALIVE void hvContextLost() { saverContextLost(); }
+
+// The browser gave the context back (webglcontextrestored): the painter makes
+// its objects again and the same battle goes on. 0 on success, 1 when it
+// cannot draw (the battle keeps waiting).
+EMSCRIPTEN_KEEPALIVE int hvContextRestored() {
+    emscripten_webgl_make_context_current(context);
+    return saverContextRestored() ? 0 : 1;
+}
+
+// The page held its frames back and runs the next at nowMs: that frame steps
+// the battle by one frame period, not by the whole pause.
+EMSCRIPTEN_KEEPALIVE void hvResume(std::uint32_t nowMs) { saverResume(nowMs); }
 
 // The frame-rate line of the last frame (empty when the setting is off).
 EMSCRIPTEN_KEEPALIVE const char* hvFpsText() { return lastFrame.fpsText.c_str(); }

@@ -32,7 +32,7 @@ PIXELFORMATDESCRIPTOR pixelFormat = {};
 
 // The tick count at program start.
 const DWORD programStartTick = GetTickCount();
-GlPainter painter;
+GlPainter painter(gl11Backend());  // the saver draws with the system's OpenGL 1.1
 UINT timerId = 0;
 UINT requestedResolution = 0;  // timer resolution requested with timeBeginPeriod, ms; 0 none
 

@@ -34,6 +34,12 @@ struct RecordingPainter : SaverPainter {
         SaverPainter::draw();
     }
     void stop() override { calls.push_back("stop"); }
+    bool canRestore = true;
+    void contextLost() override { calls.push_back("lost"); }
+    bool contextRestored() override {
+        calls.push_back("restored");
+        return canRestore;
+    }
 };
 
 SaverConfig battleConfig(int extra, std::uint32_t seed) {
@@ -164,6 +170,63 @@ TEST(SaverTest, PainterIsStartedBeforeTheBattleAndStoppedAtTheEnd) {
     const std::vector<std::string> want = {"start 320x200", "draw", "reshape 640x0", "draw", "stop"};
     EXPECT_EQ(painter.calls, want);
     EXPECT_EQ(settings.HVIsLowResStars, 0);  // back to program start
+}
+
+TEST(SaverTest, ALostContextHoldsTheSameBattleUntilItIsRestored) {
+    std::vector<Fingerprint> expected;
+    saverInit(battleConfig(20, 41));
+    for (int f = 1; f <= 300; ++f) {
+        saverDraw(static_cast<std::uint32_t>(31 * f));
+        expected.push_back(fingerprint());
+    }
+
+    RecordingPainter painter;
+    SaverConfig c = battleConfig(20, 41);
+    c.painter = &painter;
+    saverInit(c);
+    std::uint32_t now = 0;
+    for (int f = 1; f <= 150; ++f) saverDraw(now += 31);
+    saverContextLost();
+    painter.canRestore = false;
+    for (int held = 0; held < 3; ++held) {
+        EXPECT_EQ(saverDraw(now += 31).frameMs, 0);
+        saverRepaint();
+        EXPECT_FALSE(saverContextRestored());  // a context it cannot draw in: still waiting
+        ASSERT_TRUE(fingerprint() == expected[149]) << "held frame " << held;
+    }
+    painter.canRestore = true;
+    EXPECT_TRUE(saverContextRestored());
+    for (int f = 151; f <= 300; ++f) {
+        saverDraw(now += 31);
+        ASSERT_TRUE(fingerprint() == expected[static_cast<std::size_t>(f - 1)]) << "frame " << f;
+    }
+    saverFree();
+    const std::vector<std::string> held(painter.calls.begin() + 151, painter.calls.begin() + 156);
+    EXPECT_EQ(held, (std::vector<std::string>{"lost", "restored", "restored", "restored", "restored"}));
+}
+
+TEST(SaverTest, TheFirstFrameAfterAPauseStepsOnePeriod) {
+    // A host that stopped its frames for a minute and resumes, and one whose
+    // timer ran on while its context was lost.
+    for (const bool lostContext : {false, true}) {
+        SaverConfig c = battleConfig(0, 3);
+        c.fixedFrameMs = 0;
+        saverInit(c);
+        std::uint32_t now = 31;
+        saverDraw(now);
+        if (lostContext) {
+            saverContextLost();
+            for (now += 31; now < 60000; now += 31) saverDraw(now);
+            saverContextRestored();
+        } else {
+            now = 60000;
+            saverResume(now);
+        }
+        const SaverFrame f = saverDraw(now);
+        EXPECT_EQ(f.frameMs, 31) << lostContext;
+        EXPECT_EQ(battle.FrameCounter, 2) << lostContext;
+        saverFree();
+    }
 }
 
 TEST(SaverTest, CallsBeforeStartDoNothing) {

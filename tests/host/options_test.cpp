@@ -111,6 +111,10 @@ TEST(Options, HelpListsEveryOption) {
     for (const char* name : {"--root",
                              "--window-id ID",
                              "--fullscreen",
+                             "--x11",
+                             "--wayland",
+                             "--saver",
+                             "--wallpaper",
                              "--headless",
                              "--frames N",
                              "--size WxH",
@@ -196,10 +200,22 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--record", "a.mp4", "--seconds", "5", "--frames", "3"}, "--seconds"},
         {{"--headless", "--renderer", "gles3"}, "'gles3'"},
         {{"--renderer", "gles2"}, "--renderer"},
+        {{"--x11", "--wayland"}, "--x11"},
+        {{"--saver", "--wallpaper"}, "--wallpaper"},
+        {{"--saver", "--x11"}, "--x11"},
+        {{"--wallpaper", "--root"}, "--root"},
+        {{"--wayland", "--window-id", "5"}, "--window-id"},
+        {{"--saver", "--fullscreen"}, "--fullscreen"},
+        {{"--saver", "--headless"}, "--saver"},
+        {{"--x11", "--bench"}, "--x11"},
+        {{"--wallpaper=1"}, "--wallpaper"},
         {{"--bogus"}, "--bogus"},
         {{"--Frames", "3"}, "--Frames"},
         {{"frames"}, "frames"},
         {{"-f"}, "-f"},
+        // Control characters are shown as '?': the error stays one line.
+        {{"--size", "64\nx64"}, "'64?x64'"},
+        {{"-window\x1f-id", "1"}, "'--window?-id'"},
     };
     for (const Case& c : cases) {
         ParseResult r = parse(c.args);
@@ -299,6 +315,34 @@ TEST(Options, WhereTheProgramDrawsIsOneChoice) {
     ParseResult window = parse({"--fullscreen", "--size", "800x600"});
     ASSERT_EQ(window.status, ParseStatus::Run) << window.error;
     EXPECT_FALSE(wantsHeadless(window.options));
+}
+
+// The XScreenSaver forms stay on X and the Wayland forms on Wayland whatever
+// the environment says; otherwise WAYLAND_DISPLAY decides.
+TEST(Options, DisplayFollowsTheFormThenWaylandDisplay) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* waylandDisplay;
+        DisplayKind kind;
+    };
+    const Case cases[] = {
+        {{}, nullptr, DisplayKind::X11},
+        {{}, "", DisplayKind::X11},
+        {{"--fullscreen"}, "wayland-1", DisplayKind::Wayland},
+        {{"--x11"}, "wayland-1", DisplayKind::X11},
+        {{"--root"}, "wayland-1", DisplayKind::X11},
+        {{"-root", "-window-id", "5"}, "wayland-1", DisplayKind::X11},
+        {{"--wayland"}, nullptr, DisplayKind::Wayland},
+        {{"--saver"}, nullptr, DisplayKind::Wayland},
+        {{"--wallpaper", "--wayland"}, "", DisplayKind::Wayland},
+        {{"--bench"}, "wayland-1", DisplayKind::Headless},
+    };
+    for (const Case& c : cases) {
+        ParseResult r = parse(c.args);
+        ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
+        EXPECT_EQ(displayFor(r.options, c.waylandDisplay), c.kind)
+            << (c.args.empty() ? "(none)" : c.args[0]) << " with " << (c.waylandDisplay ? c.waylandDisplay : "unset");
+    }
 }
 
 // A recording runs at the saver's pace unless told otherwise; --seconds is

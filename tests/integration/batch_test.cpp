@@ -51,7 +51,7 @@ BattleRun runBattle(bool batched, bool letterbox) {
     GlBattle gl;
     if (!gl.start(setup, &run.skipReason)) return run;
     if (batched) {
-        EXPECT_EQ(frameBatch().streaming(), setup.streamed);
+        EXPECT_EQ(glBackend().batchStream().buffered(), setup.streamed);
     }
     for (int k = 0; k < Frames; ++k) {
         gl.frame();

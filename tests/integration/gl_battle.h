@@ -23,9 +23,9 @@ struct BattleSetup {
     int ships = 0;  // additional ships
     bool letterbox = false;
     bool lowResStars = false;
-    DrawingPaths paths;   // how the renderer draws debris and ship lists
-    bool batched = true;  // the battle drawn through the frame batch; false: item by item
-    bool streamed = true; // the batch's vertices through buffer objects, as the programs draw; false: client arrays
+    DrawingPaths paths;    // how the renderer draws debris and ship lists
+    bool batched = true;   // the battle drawn through the frame batch; false: item by item
+    bool streamed = true;  // the batch's vertices through buffer objects, as the programs draw; false: client arrays
 };
 
 // One battle in its own context, driven through the saver module as the
@@ -64,7 +64,7 @@ public:
 
 private:
     std::unique_ptr<EglContext> context_;
-    GlPainter painter_;
+    GlPainter painter_{gl11Backend()};
     std::uint32_t clockMs_ = 0;
 };
 

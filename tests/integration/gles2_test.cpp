@@ -13,7 +13,6 @@
 
 #include "egl_context.h"
 #include "gl_painter.h"
-#include "gles2_painter.h"
 #include "render/drawing_paths.h"
 #include "saver.h"
 #include "sim/random.h"
@@ -40,17 +39,17 @@ struct BattleRun {
     std::string skipReason;
 };
 
-BattleRun runBattle(const Case& c, bool gles2) {
+// The battle drawn through OpenGL 1.1 or ES 2.0; with loseAt >= 0 the ES
+// context is lost before that frame and a new one made in its place.
+BattleRun runBattle(const Case& c, bool gles2, int loseAt = -1) {
     BattleRun run;
     const int width = 400, height = c.letterbox ? 320 : 300;
     std::unique_ptr<EglContext> context =
         EglContext::create(width, height, &run.skipReason, EglTarget::Any, gles2 ? EglApi::Gles2 : EglApi::DesktopGl);
     if (!context) return run;
-    GlPainter gl;
-    gl.batched = c.batched;
-    gl.paths.lateDebris = !c.immediateDebris;
-    Gles2Painter es;
-    es.batched = c.batched;
+    GlPainter painter(gles2 ? gles2Backend() : gl11Backend());
+    painter.batched = c.batched;
+    painter.paths.lateDebris = !c.immediateDebris;
     SaverConfig config;
     config.settings.HVIsLetterBox = c.letterbox ? 1 : 0;
     config.settings.HVNumberAdditionalShips = 120;
@@ -58,16 +57,25 @@ BattleRun runBattle(const Case& c, bool gles2) {
     config.width = width;
     config.height = height;
     config.fixedFrameMs = FrameMs;
-    config.painter = gles2 ? static_cast<SaverPainter*>(&es) : &gl;
-    if (gles2 && c.immediateDebris) setDrawingPaths(gl.paths);  // the ES painter keeps the renderer's paths
+    config.painter = &painter;
     saverInit(config);
-    if (gles2 && !es.error().empty()) {
-        run.skipReason = es.error();
+    if (!painter.error().empty()) {
+        run.skipReason = painter.error();
         saverFree();
         return run;
     }
     std::uint32_t clock = 0;
     for (int k = 0; k < Frames; ++k) {
+        if (k == loseAt) {
+            saverContextLost();
+            context.reset();
+            context = EglContext::create(width, height, &run.skipReason, EglTarget::Any, EglApi::Gles2);
+            if (!context || !saverContextRestored()) {
+                ADD_FAILURE() << "no new context to draw in: " << run.skipReason;
+                saverFree();
+                return run;
+            }
+        }
         clock += FrameMs;
         saverDraw(clock);
         RgbImage picture;
@@ -153,6 +161,22 @@ TEST_P(Gles2Renderer, DrawsTheBattleAsOpenGl11Does) {
     EXPECT_LE(worstMoved, 6);
 }
 
+// A lost context replaced by a new one: the painter makes its objects again
+// and the battle goes on as if nothing happened, picture for picture.
+class Gles2ContextLoss : public testing::TestWithParam<Case> {};
+
+TEST_P(Gles2ContextLoss, DrawsTheSameBattleInANewContext) {
+    const Case& c = GetParam();
+    const BattleRun kept = runBattle(c, true);
+    if (!kept.skipReason.empty()) GTEST_SKIP() << kept.skipReason;
+    const BattleRun lost = runBattle(c, true, Frames / 3);
+    ASSERT_EQ(kept.pictures.size(), lost.pictures.size());
+    EXPECT_EQ(kept.generator, lost.generator);
+    for (std::size_t k = 0; k < kept.pictures.size(); ++k) {
+        ASSERT_TRUE(kept.pictures[k].pixels == lost.pictures[k].pixels) << "frame " << k;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Battles, Gles2Renderer,
                          testing::Values(Case{"batched", false, true, false},
                                          Case{"batched, letterbox", true, true, false},
@@ -160,6 +184,13 @@ INSTANTIATE_TEST_SUITE_P(Battles, Gles2Renderer,
                          [](const testing::TestParamInfo<Case>& info) {
                              return std::string(info.param.letterbox ? "Letterbox" : "") +
                                     (info.param.batched ? "Batched" : "ItemByItemStippled");
+                         });
+
+INSTANTIATE_TEST_SUITE_P(Battles, Gles2ContextLoss,
+                         testing::Values(Case{"batched", false, true, false},
+                                         Case{"item by item, stippled debris", false, false, true}),
+                         [](const testing::TestParamInfo<Case>& info) {
+                             return std::string(info.param.batched ? "Batched" : "ItemByItemStippled");
                          });
 
 }  // namespace

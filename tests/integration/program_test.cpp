@@ -185,9 +185,12 @@ TEST_F(ProgramTest, HelpListsEveryOptionAndExitsZero) {
     const ProgramRun r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const char* option : {"--headless", "--frames", "--size", "--seed", "--frame-ms", "--ships", "--letterbox",
-                               "--random-start-view", "--low-res-stars", "--fps", "--output", "--every", "--trace",
-                               "--record", "--seconds", "--bench", "--contact-sheet", "--skip", "--debris", "--lists", "--help"}) {
+    for (const char* option : {"--headless",      "--frames", "--size",      "--seed",
+                               "--frame-ms",      "--ships",  "--letterbox", "--random-start-view",
+                               "--low-res-stars", "--fps",    "--output",    "--every",
+                               "--trace",         "--record", "--seconds",   "--bench",
+                               "--contact-sheet", "--skip",   "--debris",    "--lists",
+                               "--help"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
 }

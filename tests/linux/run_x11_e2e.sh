@@ -34,6 +34,8 @@ for tool in Xvfb xdotool xwininfo xprop import convert compare; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool (suite skipped)"; exit 77; }
 done
 
+# The program draws on Wayland where WAYLAND_DISPLAY is set: this suite is X's.
+unset WAYLAND_DISPLAY
 work=$(mktemp -d /tmp/halvorn-x11.XXXXXX)
 passed=0
 failed=0
@@ -51,8 +53,6 @@ trap 'exit 130' INT TERM
 pass() { passed=$((passed + 1)); echo "PASS  $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL  $1${2:+ -- $2}"; }
 
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-
 # Polls COMMAND every 0.1 s until it succeeds or SECONDS pass.
 wait_until() {
   local seconds=$1; shift
@@ -62,6 +62,10 @@ wait_until() {
     sleep 0.1
   done
 }
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=e2e_common.sh
+. "$here/e2e_common.sh"
 
 # --- the display -----------------------------------------------------------------
 
@@ -88,30 +92,6 @@ echo "display $DISPLAY"
 
 # --- processes ---------------------------------------------------------------------
 
-# start_halvorn NAME ARGS...: runs the program in the background with its
-# output in $work/NAME.log; its pid in $pid.
-start_halvorn() {
-  local name=$1; shift
-  "$halvorn" "$@" >"$work/$name.log" 2>&1 &
-  pid=$!
-  background_pids+=("$pid")
-}
-# ended_with PID SECONDS: sets $code to the exit status once the process
-# ended, "running" if it still runs after SECONDS (then it is killed), and
-# $took to the milliseconds it took to end.
-ended_with() {
-  local from; from=$(now_ms)
-  if wait_until "$2" eval "! kill -0 $1"; then
-    took=$(( $(now_ms) - from ))
-    wait "$1" 2>/dev/null
-    code=$?
-  else
-    took=$(( $(now_ms) - from ))
-    code=running
-    kill -KILL "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-  fi
-}
 # The program's own top-level window.
 halvorn_window() { xdotool search --name '^Halvorn$' 2>/dev/null | head -n1; }
 has_halvorn_window() { [ -n "$(halvorn_window)" ]; }
@@ -148,57 +128,9 @@ destroy_window() {
 
 # shot WINDOW FILE: a screenshot of the window.
 shot() { import -window "$1" "$2" 2>/dev/null; }
-size_of() { convert "$1" -format '%wx%h' info:; }
-# Fraction of the picture's pixels brighter than 10 % grey.
-lit_fraction() { convert "$1" -colorspace gray -threshold 10% -format '%[fx:mean]' info:; }
-# Not black: stars and more, at least 0.4 % of the picture lit.
-is_lit() { awk -v f="$(lit_fraction "$1")" 'BEGIN { exit !(f >= 0.004) }'; }
-# Pixels that differ between two pictures of the same size.
-pixels_differing() { compare -metric AE -fuzz 3% "$1" "$2" null: 2>&1 | awk '{ print int($1) }'; }
-# The brightest channel value (0..1) in a part of the picture.
-region_max() { convert "$1" -crop "$2" +repage -format '%[fx:maxima]' info:; }
-region_black() { [ "$(region_max "$1" "$2")" = 0 ]; }
-region_lit() { awk -v m="$(region_max "$1" "$2")" 'BEGIN { exit !(m > 0.3) }'; }
 # Yellow pixels (red and green above 70 %, blue below 30 %) in a part of the picture.
 yellow_pixels() {
   convert "$1" -crop "$2" +repage -depth 8 txt:- | awk -F'[(),]' 'NR > 1 && $3 > 180 && $4 > 180 && $5 < 80 { n++ } END { print n + 0 }'
-}
-
-# A name for files: letters, digits and dashes.
-slug() { tr -c 'A-Za-z0-9\n' '-' <<<"$1"; }
-
-# picture_checks NAME WINDOW W H: the window shows the battle, and it moves.
-# The second picture is $work/$(slug NAME)-b.png.
-picture_checks() {
-  local name=$1 id=$2 w=$3 h=$4 a b
-  a=$work/$(slug "$1")-a.png
-  b=$work/$(slug "$1")-b.png
-  if wait_until 20 eval "shot $id $a && is_lit $a"; then
-    pass "$name: the picture is not black ($(lit_fraction "$a") of it lit)"
-  else
-    fail "$name: the picture is not black" "lit fraction $(lit_fraction "$a" 2>/dev/null)"
-  fi
-  [ "$(size_of "$a")" = "${w}x${h}" ] && pass "$name: the picture is ${w}x${h}" ||
-    fail "$name: the picture is ${w}x${h}" "it is $(size_of "$a")"
-  sleep 1
-  shot "$id" "$b"
-  local diff; diff=$(pixels_differing "$a" "$b")
-  [ "${diff:-0}" -gt $(( w * h / 1000 )) ] && pass "$name: the picture changes ($diff pixels in 1 s)" ||
-    fail "$name: the picture changes" "$diff pixels differ after 1 s"
-}
-
-# letterbox_checks NAME FILE W H SPARE: black bars above and below a 2.35:1
-# band; the bottom SPARE rows are left out (the frame-rate line's).
-letterbox_checks() {
-  local name=$1 f=$2 w=$3 h=$4 spare=$5
-  local bar; bar=$(awk -v w="$w" -v h="$h" 'BEGIN { printf "%d", (h - w / 2.35) / 2 }')
-  if region_black "$f" "${w}x$((bar - 4))+0+0" && region_black "$f" "${w}x$((bar - 4 - spare))+0+$((h - bar + 4))" &&
-     region_lit "$f" "${w}x$((h - 2 * bar - 8))+0+$((bar + 4))"; then
-    pass "$name: letterbox band of $w x $((h - 2 * bar)) between black bars of $bar rows"
-  else
-    fail "$name: letterbox band between black bars of $bar rows" \
-      "top $(region_max "$f" "${w}x$((bar - 4))+0+0"), band $(region_max "$f" "${w}x$((h - 2 * bar - 8))+0+$((bar + 4))")"
-  fi
 }
 
 # --- CPU share and frame rate ------------------------------------------------------------
@@ -235,7 +167,7 @@ if wait_until 30 has_halvorn_window; then
     grep -q 'WM_PROTOCOLS.*WM_DELETE_WINDOW' <<<"$props" &&
     pass "window: class 'halvorn', _NET_WM_NAME 'Halvorn', WM_DELETE_WINDOW protocol" ||
     fail "window: class, _NET_WM_NAME and WM_DELETE_WINDOW protocol" "$(grep -E 'WM_CLASS|_NET_WM_NAME|WM_PROTOCOLS' <<<"$props" | tr '\n' ' ')"
-  picture_checks window "$id" 1280 720
+  picture_checks window "shot $id" 1280 720
   letterbox_checks window "$work/window-b.png" 1280 720 20
   yellow=$(yellow_pixels "$work/window-b.png" 600x20+0+700)
   [ "$yellow" -ge 100 ] && pass "window: the frame-rate line is drawn at the bottom left ($yellow yellow pixels)" ||
@@ -312,7 +244,7 @@ embedded_checks() {
   fi
   local tops; tops=$(top_level_count)
   start_halvorn "$file" --window-id "$win" --letterbox
-  picture_checks "$name" "$win" 400 300
+  picture_checks "$name" "shot $win" 400 300
   [ "$(top_level_count)" = "$tops" ] && ! has_halvorn_window && pass "$name: no window of its own at the top level" ||
     fail "$name: no window of its own at the top level" "$(top_level_count) top-level windows, $tops before"
   letterbox_checks "$name" "$work/$file-b.png" 400 300 0
@@ -349,7 +281,7 @@ echo "-- --root"
 if make_window xss 360 240; then
   tops=$(top_level_count)
   XSCREENSAVER_WINDOW=$win start_halvorn xss -root
-  picture_checks "root, XSCREENSAVER_WINDOW" "$win" 360 240
+  picture_checks "root, XSCREENSAVER_WINDOW" "shot $win" 360 240
   [ "$(top_level_count)" = "$tops" ] && ! has_halvorn_window && pass "root, XSCREENSAVER_WINDOW: no window of its own" ||
     fail "root, XSCREENSAVER_WINDOW: no window of its own"
   kill -TERM "$pid"
@@ -376,18 +308,6 @@ ended_with "$pid" 5
 
 # --- failures: status 1 and one line ---------------------------------------------------------
 
-# failure_check NAME PATTERN ENV-AND-ARGS...: the program ends at once with
-# status 1 and exactly one stderr line that matches PATTERN.
-failure_check() {
-  local name=$1 pattern=$2; shift 2
-  timeout 30 env "$@" >"$work/failure.out" 2>"$work/failure.err"
-  local status=$? lines; lines=$(wc -l <"$work/failure.err")
-  if [ "$status" = 1 ] && [ "$lines" = 1 ] && grep -q -- "$pattern" "$work/failure.err" && [ ! -s "$work/failure.out" ]; then
-    pass "$name: status 1 and one line: $(cat "$work/failure.err")"
-  else
-    fail "$name: status 1 and one line matching '$pattern'" "status $status, $lines lines: $(head -c 300 "$work/failure.err")"
-  fi
-}
 echo "-- failures"
 failure_check "bad --window-id" "^halvorn: window 0x1234567 does not exist$" "$halvorn" --window-id 0x1234567
 failure_check "bad XSCREENSAVER_WINDOW" "^halvorn: window 0x1234567 does not exist$" XSCREENSAVER_WINDOW=0x1234567 "$halvorn" --root

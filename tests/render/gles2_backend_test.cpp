@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "egl_context.h"
-#include "render/gl_api.h"
-#include "render/gles2/gles2_backend.h"
+#include "render/gl/gl_api.h"
+#include "render/gl/gl_backend.h"
 
 namespace {
 
@@ -162,15 +162,17 @@ bool onBothBackends(const std::function<Result(EglContext&)>& work, Result* gl, 
     {
         std::unique_ptr<EglContext> context = EglContext::create(Size, Size, skip);
         if (!context) return false;
-        setGlBackend(nullptr);
+        gl11Backend().start(nullptr, skip);
+        setGlBackend(&gl11Backend());
         *gl = work(*context);
+        gl11Backend().stop();
     }
     std::unique_ptr<EglContext> context = EglContext::create(Size, Size, skip, EglTarget::Any, EglApi::Gles2);
     if (!context) return false;
-    if (!gles2StartContext(skip)) return false;
+    if (!gles2Backend().start(nullptr, skip)) return false;
     setGlBackend(&gles2Backend());
     *es = work(*context);
-    gles2StopContext();
+    gles2Backend().stop();
     setGlBackend(nullptr);
     return true;
 }

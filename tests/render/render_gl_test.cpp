@@ -9,6 +9,7 @@
 
 #include "egl_context.h"
 #include "render/backdrop_lists.h"
+#include "render/gl/gl_backend.h"
 #include "render/gl_mesh_sink.h"
 #include "render/meshes.h"
 #include "render/textures.h"
@@ -35,8 +36,10 @@ protected:
         std::string error;
         context = EglContext::create(Size, Size, &error);
         if (!context) GTEST_SKIP() << error;
+        setGlBackend(&gl11Backend());
         glViewport(0, 0, Size, Size);
     }
+    void TearDown() override { setGlBackend(nullptr); }
 
     // Grey level at the centre of the picture (red channel).
     int centre() {

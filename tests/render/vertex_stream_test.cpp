@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/vertex_stream.h"
+#include "render/gl/vertex_stream.h"
+#include "render/gl11/buffer_objects.h"
 
 namespace {
 
@@ -82,6 +83,31 @@ TEST(VertexStream, FramesTakeTheTwoBuffersInTurnAndStopDeletesBoth) {
     // Without buffers the data stays where it is (client arrays).
     const char data[4] = {};
     EXPECT_EQ(s.put(data, sizeof data), data);
+}
+
+}  // namespace
+
+namespace {
+
+// Whether a context has the buffer objects, from its strings.
+TEST(VertexStream, BufferObjectsFromTheVersionOrTheWholeExtensionName) {
+    struct Case {
+        const char* version;
+        const char* extensions;
+        bool has;
+    } const cases[] = {
+        {"1.5 Mesa", "", true},
+        {"4.5 (Compatibility Profile) Mesa 22.3.6", nullptr, true},
+        {"1.4", "GL_EXT_foo GL_ARB_vertex_buffer_object", true},
+        {"1.1.0", "GL_ARB_vertex_buffer_object_extra GL_XARB_vertex_buffer_object", false},
+        {"1.1", "GL_ARB_vertex_buffer_objec", false},
+        {nullptr, nullptr, false},
+        {"garbage", "", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(hasBufferObjects(c.version, c.extensions), c.has)
+            << (c.version ? c.version : "null") << " / " << (c.extensions ? c.extensions : "null");
+    }
 }
 
 }  // namespace

@@ -8,9 +8,12 @@ server on 127.0.0.1 that this test starts and stops.
 
 builds the page into SITE with REPO/scripts/web.sh and checks: the picture is
 not black and changes; the address's settings take effect; bad values give one
-visible line and a running battle; the page's traces equal HALVORN's
-(--headless --trace) byte for byte; no error reaches the console; without
-WebGL the page says so. Exits 77 (skipped) when emscripten, Chromium,
+visible line and a running battle; a lost WebGL context (WEBGL_lose_context)
+holds the battle with one line and, given back, the same battle is drawn again;
+a hidden page runs no frames and, shown again, goes on without a jump; the
+page's traces equal HALVORN's (--headless --trace) byte for byte, one of them
+across a lost context; no error reaches the console; without WebGL the page
+says so. Exits 77 (skipped) when emscripten, Chromium,
 chromedriver or Selenium is missing.
 
 With --bench it checks nothing: it prints the figures of the page built in
@@ -140,26 +143,104 @@ def check_page(driver, base, c):
     c.expect(not errors, "no error in the console: %s" % errors)
 
 
+def message_line(driver):
+    """The message line's text, or None while it is hidden."""
+    return driver.execute_script("const m = document.getElementById('message'); return m.hidden ? null : m.textContent")
+
+
+def lose_context(driver):
+    """Loses the page's WebGL context (WEBGL_lose_context); returns the frames run by then."""
+    driver.execute_script("window.loser = Module.ctx.getExtension('WEBGL_lose_context'); loser.loseContext();")
+    wait_for(driver, "document.getElementById('message').hidden == false", "the line about the lost context")
+    return driver.execute_script("return halvorn.frames")
+
+
+def held(driver, frames, seconds=1.0):
+    """True when no frame ran for `seconds` after `frames`."""
+    time.sleep(seconds)
+    return driver.execute_script("return halvorn.frames") == frames
+
+
+def drawn_again(driver, frames):
+    """After the context is given back: frames run again and the picture is not black and changes."""
+    driver.execute_script("loser.restoreContext()")
+    wait_for(driver, "halvorn.frames > %d" % (frames + 2), "frames after the restore")
+    first = picture(driver)
+    wait_for(driver, "halvorn.frames > %d" % (driver.execute_script("return halvorn.frames") + 2), "more frames")
+    second = picture(driver)
+    return first["lit"] > 0 and first["sum"] != second["sum"], (first, second)
+
+
+def check_context_loss(driver, base, c):
+    driver.get(base + "?seed=3&size=320x180")
+    wait_for(driver, "window.halvorn && halvorn.frames > 5", "frames")
+    frames = lose_context(driver)
+    line = message_line(driver)
+    c.expect(held(driver, frames) and "WebGL" in line, "a lost context holds the battle, with one line: %r" % line)
+    again, pictures = drawn_again(driver, frames)
+    c.expect(again and message_line(driver) is None, "given back, the battle is drawn again: %s" % (pictures,))
+    # Never given back: the line stays and nothing fails.
+    frames = lose_context(driver)
+    c.expect(held(driver, frames, 2.0) and message_line(driver) == line, "a context never given back leaves the line")
+    errors = console_errors(driver)
+    c.expect(not errors, "no error in the console around lost contexts: %s" % errors)
+
+
+def check_hidden(driver, base, c):
+    # Headless Chromium hides a minimized window's page (visibilitychange)
+    # as a browser hides a background tab.
+    driver.get(base + "?seed=3&fps=1&size=320x180")
+    wait_for(driver, "window.halvorn && halvorn.frames > 5", "frames")
+    driver.minimize_window()
+    wait_for(driver, "document.hidden", "the page to be hidden")
+    frames = driver.execute_script("return halvorn.frames")
+    c.expect(held(driver, frames, 4.0), "a hidden page runs no frames")
+    driver.execute_script("halvorn.frameLog = []")
+    driver.maximize_window()
+    log = wait_for(driver, "halvorn.frameLog.length >= 8 && halvorn.frameLog", "frames after showing the page")
+    driver.set_window_size(1280, 720)
+    # Each line starts with the frame's time in ms; frames start a period apart at least.
+    times = [int(line.split()[0]) for _, line in log]
+    gaps = [round(b[0] - a[0]) for a, b in zip(log, log[1:])]
+    c.expect(max(times) < 1500 and min(gaps) >= 25,
+             "shown again, the page goes on with ordinary frames, no jump or burst: times %s, gaps %s" % (times, gaps))
+
+
+def compare_trace(driver, base, halvorn, work, seed, ships, c, during=None):
+    """The page's trace against HALVORN's; `during(driver)` runs while the page traces."""
+    expected_path = os.path.join(work, "trace-%d-%d.jsonl" % (seed, ships))
+    subprocess.run([halvorn, "--headless", "--seed", str(seed), "--ships", str(ships), "--random-start-view",
+                    "--frames", str(TRACE_FRAMES), "--frame-ms", "31", "--size", "160x90",
+                    "--trace", expected_path], check=True, stderr=subprocess.DEVNULL)
+    with open(expected_path, encoding="ascii") as f:
+        expected = f.read()
+    driver.get(base + "?trace=1&frames=%d&seed=%d&ships=%d&random-start-view=1&frame-ms=31&size=160x90"
+               % (TRACE_FRAMES, seed, ships))
+    if during is not None:
+        during(driver)
+    wait_for(driver, "window.halvorn && halvorn.traceDone", "the trace", timeout=300)
+    got = driver.execute_script("return document.getElementById('trace').textContent")
+    same = got == expected
+    detail = ""
+    if not same:
+        a, b = got.splitlines(), expected.splitlines()
+        k = next((i for i in range(min(len(a), len(b))) if a[i] != b[i]), min(len(a), len(b)))
+        detail = ": first difference at frame %d of %d/%d lines" % (k, len(a), len(b))
+    c.expect(same, "trace of seed %d with %d ships%s equals the Linux program's (%d bytes)%s"
+             % (seed, ships, "" if during is None else " across a lost context", len(expected), detail))
+
+
 def check_traces(driver, base, halvorn, work, c):
+    def lose_mid_trace(driver):
+        wait_for(driver, "window.halvorn && halvorn.frames > %d" % (TRACE_FRAMES // 5), "the trace under way")
+        frames = lose_context(driver)
+        c.expect(held(driver, frames, 0.5), "a lost context holds the trace")
+        again, pictures = drawn_again(driver, frames)
+        c.expect(again, "the trace's battle is drawn again after the restore: %s" % (pictures,))
+
     for seed, ships in TRACE_RUNS:
-        expected_path = os.path.join(work, "trace-%d-%d.jsonl" % (seed, ships))
-        subprocess.run([halvorn, "--headless", "--seed", str(seed), "--ships", str(ships), "--random-start-view",
-                        "--frames", str(TRACE_FRAMES), "--frame-ms", "31", "--size", "160x90",
-                        "--trace", expected_path], check=True, stderr=subprocess.DEVNULL)
-        with open(expected_path, encoding="ascii") as f:
-            expected = f.read()
-        driver.get(base + "?trace=1&frames=%d&seed=%d&ships=%d&random-start-view=1&frame-ms=31&size=160x90"
-                   % (TRACE_FRAMES, seed, ships))
-        wait_for(driver, "window.halvorn && halvorn.traceDone", "the trace", timeout=300)
-        got = driver.execute_script("return document.getElementById('trace').textContent")
-        same = got == expected
-        detail = ""
-        if not same:
-            a, b = got.splitlines(), expected.splitlines()
-            k = next((i for i in range(min(len(a), len(b))) if a[i] != b[i]), min(len(a), len(b)))
-            detail = ": first difference at frame %d of %d/%d lines" % (k, len(a), len(b))
-        c.expect(same, "trace of seed %d with %d ships equals the Linux program's (%d bytes)%s"
-                 % (seed, ships, len(expected), detail))
+        compare_trace(driver, base, halvorn, work, seed, ships, c)
+    compare_trace(driver, base, halvorn, work, 7, 40, c, lose_mid_trace)
     errors = console_errors(driver)
     c.expect(not errors, "no error in the console during the traces: %s" % errors)
 
@@ -206,6 +287,8 @@ def main():
         driver = start_browser()
         try:
             check_page(driver, base, c)
+            check_context_loss(driver, base, c)
+            check_hidden(driver, base, c)
             check_traces(driver, base, halvorn, work, c)
         finally:
             driver.quit()

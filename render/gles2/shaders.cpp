@@ -1,0 +1,157 @@
+// The fixed-function shaders' sources; see shaders.h.
+#include "render/gles2/shaders.h"
+
+// Each program is built for the state it serves (the defines before the
+// source): a software rasteriser pays for every branch at every pixel.
+//   LIGHTS n     lighting on with n lights (0: lighting off)
+//   TEXTURE      texturing on; ALPHA_TEXTURE an alpha texture; REPLACE GL_REPLACE
+//   TEXGEN       eye-linear coordinate generation for some of s, t, r, q
+//   PROJECTIVE   coordinates with a q of their own (generated, or a texture
+//                matrix whose last row is not 0 0 0 1); otherwise q is 1 and
+//                the fragment shader spares the division of texture2DProj
+//   ALPHA_TEST   the alpha test
+//   STIPPLE      the polygon stipple
+const char* const VertexShaderSource = R"(
+attribute vec3 aPosition;
+attribute vec3 aLitPosition;
+attribute vec3 aNormal;
+attribute vec4 aColor;
+attribute vec2 aTexCoord;
+attribute float aInherit;
+uniform mat4 uMvp;
+uniform vec4 uCurrentColor;
+varying vec4 vColor;
+#if LIGHTS > 0
+uniform mat4 uModelView;
+uniform mat3 uNormalMatrix;
+uniform vec3 uCurrentNormal;
+uniform bool uColorMaterial;
+uniform vec4 uMaterialAmbient;
+uniform vec4 uMaterialDiffuse;
+uniform vec4 uMaterialSpecular;
+uniform vec4 uMaterialEmission;
+uniform float uShininess;
+uniform vec4 uSceneAmbient;
+uniform vec4 uLightAmbient[LIGHTS];
+uniform vec4 uLightDiffuse[LIGHTS];
+uniform vec4 uLightSpecular[LIGHTS];
+uniform vec4 uLightPosition[LIGHTS];
+#endif
+#ifdef TEXTURE
+uniform mat4 uTextureMatrix;
+#if defined(TEXGEN) || defined(PROJECTIVE)
+#define TEXCOORD vec4
+#else
+#define TEXCOORD vec2
+#endif
+varying TEXCOORD vTexCoord;
+#ifdef TEXGEN
+#if LIGHTS == 0
+uniform mat4 uModelView;
+#endif
+uniform vec4 uTexGenOn;
+uniform vec4 uPlaneS;
+uniform vec4 uPlaneT;
+uniform vec4 uPlaneR;
+uniform vec4 uPlaneQ;
+#endif
+#endif
+
+void main() {
+    gl_Position = uMvp * vec4(aPosition, 1.0);
+    bool inheritColor = mod(aInherit, 2.0) >= 1.0;
+    vec4 color = inheritColor ? uCurrentColor : aColor;
+#if LIGHTS > 0
+    bool inheritNormal = aInherit >= 2.0;
+    vec3 n = uNormalMatrix * (inheritNormal ? uCurrentNormal : aNormal);
+    vec3 eye = (uModelView * vec4(aLitPosition, 1.0)).xyz;
+    vec4 ambient = uColorMaterial ? color : uMaterialAmbient;
+    vec4 diffuse = uColorMaterial ? color : uMaterialDiffuse;
+    vec3 lit = uMaterialEmission.rgb + uSceneAmbient.rgb * ambient.rgb;
+    for (int i = 0; i < LIGHTS; ++i) {
+        vec4 p = uLightPosition[i];
+        vec3 l = normalize(p.w != 0.0 ? p.xyz - eye : p.xyz);
+        float nDotL = dot(n, l);
+        lit += uLightAmbient[i].rgb * ambient.rgb;
+        if (nDotL > 0.0) {
+            lit += nDotL * uLightDiffuse[i].rgb * diffuse.rgb;
+            vec3 h = normalize(l + vec3(0.0, 0.0, 1.0));
+            float nDotH = max(dot(n, h), 0.0);
+            lit += pow(nDotH, uShininess) * uLightSpecular[i].rgb * uMaterialSpecular.rgb;
+        }
+    }
+    color = clamp(vec4(lit, diffuse.a), 0.0, 1.0);
+#endif
+    vColor = color;
+#ifdef TEXTURE
+    vec4 t = vec4(aTexCoord, 0.0, 1.0);
+#ifdef TEXGEN
+    vec4 e = uModelView * vec4(aPosition, 1.0);
+    t = mix(t, vec4(dot(uPlaneS, e), dot(uPlaneT, e), dot(uPlaneR, e), dot(uPlaneQ, e)), uTexGenOn);
+#endif
+#if defined(TEXGEN) || defined(PROJECTIVE)
+    vTexCoord = uTextureMatrix * t;
+#else
+    vTexCoord = (uTextureMatrix * t).xy;
+#endif
+#endif
+}
+)";
+
+const char* const FragmentShaderSource = R"(
+#ifdef GL_FRAGMENT_PRECISION_HIGH
+precision highp float;
+#else
+precision mediump float;
+#endif
+varying vec4 vColor;
+#ifdef TEXTURE
+uniform sampler2D uTexture;
+#if defined(TEXGEN) || defined(PROJECTIVE)
+varying vec4 vTexCoord;
+#else
+varying vec2 vTexCoord;
+#endif
+#endif
+#ifdef STIPPLE
+uniform sampler2D uStipple;
+#endif
+#ifdef ALPHA_TEST
+// 1 greater, 2 greater or equal, 3 less, 4 less or equal, 5 equal, 6 not equal, 7 never.
+uniform int uAlphaFunc;
+uniform float uAlphaRef;
+#endif
+
+void main() {
+#ifdef STIPPLE
+    if (texture2D(uStipple, gl_FragCoord.xy / 32.0).a < 0.5) discard;
+#endif
+    vec4 c = vColor;
+#ifdef TEXTURE
+#if defined(TEXGEN) || defined(PROJECTIVE)
+    vec4 t = texture2DProj(uTexture, vTexCoord);
+#else
+    vec4 t = texture2D(uTexture, vTexCoord);
+#endif
+#if defined(ALPHA_TEXTURE) && defined(REPLACE)
+    c.a = t.a;
+#elif defined(ALPHA_TEXTURE)
+    c.a *= t.a;
+#elif defined(REPLACE)
+    c.rgb = t.rgb;
+#else
+    c *= t;
+#endif
+#endif
+#ifdef ALPHA_TEST
+    bool pass = uAlphaFunc == 1 ? c.a > uAlphaRef : uAlphaFunc == 2 ? c.a >= uAlphaRef
+              : uAlphaFunc == 3 ? c.a < uAlphaRef : uAlphaFunc == 4 ? c.a <= uAlphaRef
+              : uAlphaFunc == 5 ? c.a == uAlphaRef : uAlphaFunc == 6 ? c.a != uAlphaRef : false;
+    if (!pass) discard;
+#endif
+    gl_FragColor = c;
+}
+)";
+
+const char* const AttributeNames[AttributeCount] = {"aPosition", "aLitPosition", "aNormal",
+                                                    "aColor",    "aTexCoord",    "aInherit"};
