@@ -20,7 +20,7 @@
 #           draws as fast as it goes; the small picture puts the work into the
 #           battle and the vertices rather than into filling pixels. SIGTERM
 #           stops it.
-#   x11     halvorn --ships 300 --seed 7 --size 640x360: the window, paced by
+#   x11     halvorn --x11 --ships 300 --seed 7 --size 640x360: the window, paced by
 #           itself, on a virtual X server of its own (Xvfb, 640x360).
 #   scr     Halvorn.scr /s under Wine in a fresh prefix on an Xvfb of its own
 #           (640x360, so the full-screen picture), with 300 additional ships
@@ -158,7 +158,7 @@ start_x11() {
   local out=$1 tag=$2
   have Xvfb && native_build || return 1
   HALVORN_SOAK_RUN=$tag start_xvfb "$out" 640x360 || { why="Xvfb does not start (see $out/xvfb.log)"; return 1; }
-  HALVORN_SOAK_RUN=$tag "$halvorn" --ships 300 --seed 7 --size 640x360 >"$out/program.log" 2>&1 &
+  HALVORN_SOAK_RUN=$tag "$halvorn" --x11 --ships 300 --seed 7 --size 640x360 >"$out/program.log" 2>&1 &
   main_pid=$!
 }
 
