@@ -24,7 +24,7 @@ function tickMs() {
 
 const halvorn = {
     frames: 0,          // frames run since the start
-    ships: 0,           // ships in the battle's world
+    ships: 0,           // ships the first battle was built with (its world's count at frame 1)
     fpsText: '',        // the last frame-rate line
     wantPicture: false, // set to have the next frame's picture summarised into .picture
     picture: null,
@@ -141,7 +141,8 @@ function run() {
 
     function afterFrame() {
         halvorn.frames += 1;
-        halvorn.ships = hv.ships();
+        // Later frames may count fewer: ships that exploded have left the world.
+        if (halvorn.frames === 1) halvorn.ships = hv.ships();
         if (options.fps) {
             halvorn.fpsText = hv.fpsText();
             $('fps').textContent = halvorn.fpsText;
