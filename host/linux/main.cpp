@@ -25,7 +25,9 @@ namespace {
 // --frame-ms 31 --seed 7 --ships 300 --size 1920x1080` took 24.3 to 25.9 ms a
 // frame without it and 22.3 to 23.4 ms with it (five rounds, 2 cores,
 // llvmpipe), 25,000 page faults a run instead of 150,000 to 400,000. Keep
-// what the heap has grown to, and serve blocks up to 32 MiB from it.
+// what the heap has grown to, and serve blocks up to 32 MiB from it; the
+// windows give the free pages back every 1000 frames (heap_trim.h), so that
+// a busy moment of the battle does not hold its memory all night.
 void keepTheHeap() {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);

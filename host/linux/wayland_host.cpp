@@ -51,6 +51,7 @@
 #include "fps_overlay.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "gl_painter.h"
+#include "heap_trim.h"
 #include "loop_support.h"
 #include "picture_copy.h"
 #include "saver.h"
@@ -656,6 +657,7 @@ private:
                 return false;
             }
         }
+        heapTrim_.frameDone();
         *delayMs = frame.delayMs;
         return true;
     }
@@ -807,6 +809,7 @@ private:
     }
 
     FpsLog fpsLog_;
+    HeapTrim heapTrim_;
 };
 
 // --- listeners -----------------------------------------------------------------------

@@ -31,6 +31,7 @@
 #include "fps_overlay.h"
 #include "gl_painter.h"
 #include "saver.h"
+#include "heap_trim.h"
 #include "loop_support.h"
 #include "screensaver_window.h"
 #include "x11_egl.h"
@@ -399,6 +400,7 @@ private:
     void loop() {
         std::uint32_t dueTick = tickMs();
         FpsLog fpsLog;
+        HeapTrim heapTrim;
         std::int64_t framesDrawn = 0;
         for (;;) {
             handlePendingEvents();
@@ -417,6 +419,7 @@ private:
             }
             egl_.swap();
             ++framesDrawn;
+            heapTrim.frameDone();
             dueTick = now + static_cast<std::uint32_t>(frame.delayMs);
         }
     }
