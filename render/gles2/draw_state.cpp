@@ -142,26 +142,31 @@ void DrawState::setUniforms(Program& p, const ProgramFeatures& features, const F
         p.setMat3(Uniform::NormalMatrix, nm);
         p.setVec3(Uniform::CurrentNormal, s.current.normal);
         const LightingGroup& l = s.lighting;
-        p.setInt(Uniform::ColorMaterial,
-                 s.enable.colorMaterial && l.colorMaterialMode == GL_AMBIENT_AND_DIFFUSE ? 1 : 0);
-        p.setVec4(Uniform::MaterialAmbient, l.materialAmbient);
-        p.setVec4(Uniform::MaterialDiffuse, l.materialDiffuse);
-        p.setVec4(Uniform::MaterialSpecular, l.materialSpecular);
-        p.setVec4(Uniform::MaterialEmission, l.materialEmission);
-        p.setFloat(Uniform::Shininess, l.shininess);
-        p.setVec4(Uniform::SceneAmbient, l.sceneAmbient);
+        // With the colour as material, its ambient is the vertex's, so the
+        // ambient terms are summed for the shader to multiply.
+        float base[4] = {l.materialEmission[0], l.materialEmission[1], l.materialEmission[2], l.materialDiffuse[3]};
+        float ambientSum[3] = {l.sceneAmbient[0], l.sceneAmbient[1], l.sceneAmbient[2]};
         // The lights that are on, packed in order.
-        float ambient[4 * MaxLights], diffuse[4 * MaxLights], specular[4 * MaxLights], position[4 * MaxLights];
+        float diffuse[4 * MaxLights], specular[4 * MaxLights], position[4 * MaxLights];
         int count = 0;
         for (int i = 0; i < MaxLights; ++i) {
             if (!s.enable.light[i]) continue;
-            std::memcpy(ambient + 4 * count, l.lights[i].ambient, 4 * sizeof(float));
-            std::memcpy(diffuse + 4 * count, l.lights[i].diffuse, 4 * sizeof(float));
-            std::memcpy(specular + 4 * count, l.lights[i].specular, 4 * sizeof(float));
-            std::memcpy(position + 4 * count, l.lights[i].position, 4 * sizeof(float));
+            const LightState& light = l.lights[i];
+            for (int k = 0; k < 3; ++k) ambientSum[k] += light.ambient[k];
+            for (int k = 0; k < 4; ++k) {
+                diffuse[4 * count + k] = light.diffuse[k] * (features.colorMaterial ? 1.0f : l.materialDiffuse[k]);
+                specular[4 * count + k] = light.specular[k] * l.materialSpecular[k];
+            }
+            std::memcpy(position + 4 * count, light.position, 4 * sizeof(float));
             ++count;
         }
-        p.setVec4(Uniform::LightAmbient, ambient, count);
+        if (features.colorMaterial) {
+            p.setVec3(Uniform::AmbientSum, ambientSum);
+        } else {
+            for (int k = 0; k < 3; ++k) base[k] += ambientSum[k] * l.materialAmbient[k];
+        }
+        p.setVec4(Uniform::LitBase, base);
+        p.setFloat(Uniform::Shininess, l.shininess);
         p.setVec4(Uniform::LightDiffuse, diffuse, count);
         p.setVec4(Uniform::LightSpecular, specular, count);
         p.setVec4(Uniform::LightPosition, position, count);

@@ -15,14 +15,7 @@ const char* const UniformNames[static_cast<int>(Uniform::Count)] = {"uMvp",
                                                                     "uTextureMatrix",
                                                                     "uCurrentColor",
                                                                     "uCurrentNormal",
-                                                                    "uColorMaterial",
-                                                                    "uMaterialAmbient",
-                                                                    "uMaterialDiffuse",
-                                                                    "uMaterialSpecular",
-                                                                    "uMaterialEmission",
-                                                                    "uShininess",
-                                                                    "uSceneAmbient",
-                                                                    "uLightAmbient[0]",
+                                                                    "uLitBase", "uAmbientSum", "uShininess",
                                                                     "uLightDiffuse[0]",
                                                                     "uLightSpecular[0]",
                                                                     "uLightPosition[0]",
@@ -44,11 +37,12 @@ unsigned ProgramFeatures::key() const {
     // The light count in the low four bits, then one bit per switch.
     return static_cast<unsigned>(lights) | (texture ? 1u << 4 : 0u) | (alphaTexture ? 1u << 5 : 0u) |
            (replace ? 1u << 6 : 0u) | (texGen ? 1u << 7 : 0u) | (alphaTest ? 1u << 8 : 0u) | (stipple ? 1u << 9 : 0u) |
-           (projective ? 1u << 10 : 0u);
+           (projective ? 1u << 10 : 0u) | (colorMaterial ? 1u << 11 : 0u);
 }
 
 std::string ProgramFeatures::defines() const {
     std::string d = "#define LIGHTS " + std::to_string(lights) + "\n";
+    if (colorMaterial) d += "#define COLOR_MATERIAL\n";
     if (texture) d += "#define TEXTURE\n";
     if (alphaTexture) d += "#define ALPHA_TEXTURE\n";
     if (replace) d += "#define REPLACE\n";
@@ -64,6 +58,7 @@ ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTextur
     ProgramFeatures f;
     if (e.lighting) {
         for (int i = 0; i < MaxLights; ++i) f.lights += e.light[i] ? 1 : 0;
+        f.colorMaterial = f.lights > 0 && e.colorMaterial && s.lighting.colorMaterialMode == GL_AMBIENT_AND_DIFFUSE;
     }
     if (texture) {
         f.texture = true;
@@ -81,6 +76,7 @@ ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTextur
 ProgramFeatures usualFeatures() {
     ProgramFeatures f;
     f.lights = 3;
+    f.colorMaterial = true;
     f.texture = true;
     return f;
 }

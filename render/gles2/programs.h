@@ -14,6 +14,7 @@
 // What a draw needs of the shaders; each field is one define of shaders.h.
 struct ProgramFeatures {
     int lights = 0;             // LIGHTS: lighting on with this many lights (0: off)
+    bool colorMaterial = false; // COLOR_MATERIAL: with lights, the colour is the ambient and diffuse
     bool texture = false;       // TEXTURE
     bool alphaTexture = false;  // ALPHA_TEXTURE: the bound texture has alpha only
     bool replace = false;       // REPLACE: GL_REPLACE instead of GL_MODULATE
@@ -45,14 +46,9 @@ enum class Uniform {
     TextureMatrix,
     CurrentColor,
     CurrentNormal,
-    ColorMaterial,
-    MaterialAmbient,
-    MaterialDiffuse,
-    MaterialSpecular,
-    MaterialEmission,
+    LitBase,
+    AmbientSum,
     Shininess,
-    SceneAmbient,
-    LightAmbient,
     LightDiffuse,
     LightSpecular,
     LightPosition,

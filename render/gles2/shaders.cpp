@@ -4,6 +4,7 @@
 // Each program is built for the state it serves (the defines before the
 // source): a software rasteriser pays for every branch at every pixel.
 //   LIGHTS n     lighting on with n lights (0: lighting off)
+//   COLOR_MATERIAL the vertex colour as the material's ambient and diffuse
 //   TEXTURE      texturing on; ALPHA_TEXTURE an alpha texture; REPLACE GL_REPLACE
 //   TEXGEN       eye-linear coordinate generation for some of s, t, r, q
 //   PROJECTIVE   coordinates with a q of their own (generated, or a texture
@@ -25,14 +26,16 @@ varying vec4 vColor;
 uniform mat4 uModelView;
 uniform mat3 uNormalMatrix;
 uniform vec3 uCurrentNormal;
-uniform bool uColorMaterial;
-uniform vec4 uMaterialAmbient;
-uniform vec4 uMaterialDiffuse;
-uniform vec4 uMaterialSpecular;
-uniform vec4 uMaterialEmission;
+// What does not change from vertex to vertex is summed and multiplied
+// before the draw: the emission and every ambient term (times the material's
+// ambient, or the vertex's colour with COLOR_MATERIAL) in uLitBase, with the
+// material's diffuse alpha; each light's diffuse and specular colour times
+// the material's (its diffuse alone with COLOR_MATERIAL).
+uniform vec4 uLitBase;
+#ifdef COLOR_MATERIAL
+uniform vec3 uAmbientSum;
+#endif
 uniform float uShininess;
-uniform vec4 uSceneAmbient;
-uniform vec4 uLightAmbient[LIGHTS];
 uniform vec4 uLightDiffuse[LIGHTS];
 uniform vec4 uLightSpecular[LIGHTS];
 uniform vec4 uLightPosition[LIGHTS];
@@ -65,22 +68,29 @@ void main() {
     bool inheritNormal = aInherit >= 2.0;
     vec3 n = uNormalMatrix * (inheritNormal ? uCurrentNormal : aNormal);
     vec3 eye = (uModelView * vec4(aLitPosition, 1.0)).xyz;
-    vec4 ambient = uColorMaterial ? color : uMaterialAmbient;
-    vec4 diffuse = uColorMaterial ? color : uMaterialDiffuse;
-    vec3 lit = uMaterialEmission.rgb + uSceneAmbient.rgb * ambient.rgb;
+#ifdef COLOR_MATERIAL
+    vec3 lit = uLitBase.rgb + uAmbientSum * color.rgb;
+    float alpha = color.a;
+#else
+    vec3 lit = uLitBase.rgb;
+    float alpha = uLitBase.a;
+#endif
     for (int i = 0; i < LIGHTS; ++i) {
         vec4 p = uLightPosition[i];
         vec3 l = normalize(p.w != 0.0 ? p.xyz - eye : p.xyz);
         float nDotL = dot(n, l);
-        lit += uLightAmbient[i].rgb * ambient.rgb;
         if (nDotL > 0.0) {
-            lit += nDotL * uLightDiffuse[i].rgb * diffuse.rgb;
+#ifdef COLOR_MATERIAL
+            lit += nDotL * uLightDiffuse[i].rgb * color.rgb;
+#else
+            lit += nDotL * uLightDiffuse[i].rgb;
+#endif
             vec3 h = normalize(l + vec3(0.0, 0.0, 1.0));
             float nDotH = max(dot(n, h), 0.0);
-            lit += pow(nDotH, uShininess) * uLightSpecular[i].rgb * uMaterialSpecular.rgb;
+            lit += pow(nDotH, uShininess) * uLightSpecular[i].rgb;
         }
     }
-    color = clamp(vec4(lit, diffuse.a), 0.0, 1.0);
+    color = clamp(vec4(lit, alpha), 0.0, 1.0);
 #endif
     vColor = color;
 #ifdef TEXTURE
