@@ -15,7 +15,7 @@
 // back what the next busy frames need.
 class HeapTrim {
 public:
-    // period: frames from one trim to the next (0: never trim).
+    // period: frames from one trim to the next (0 or less: never trim).
     explicit HeapTrim(std::int64_t period = 1000) : period_(period) {}
 
     // Called after each frame drawn; trims after every period-th frame.

@@ -30,9 +30,9 @@
 
 #include "fps_overlay.h"
 #include "gl_painter.h"
-#include "saver.h"
 #include "heap_trim.h"
 #include "loop_support.h"
+#include "saver.h"
 #include "screensaver_window.h"
 #include "x11_egl.h"
 #include "x11_fps_line.h"
