@@ -299,7 +299,7 @@ root_id=$(xwininfo -root | awk '/Window id:/ { print $4 }')
 if wait_until 20 eval "shot $root_id $work/root.png && is_lit $work/root.png"; then
   pass "root: draws on the root window ($(size_of "$work/root.png"))"
 else
-  fail "root: draws on the root window"
+  fail "root: draws on the root window" "$(kill -0 "$pid" 2>/dev/null && echo running || echo ended): $(head -c 300 "$work/root.log")"
 fi
 kill -INT "$pid"
 ended_with "$pid" 5
