@@ -154,5 +154,9 @@ void setGlBackend(GlBackend* b);
 // A program has those it links: render_gl11 and render_gles2.
 GlBackend& gl11Backend();
 GlBackend& gles2Backend();
+// Whether the ES backend flat-shades with OpenGL ES 3.0's flat varyings
+// where the context has them (the default, and faster), or everywhere as on
+// OpenGL ES 2.0 and WebGL 1, which the tests compare it with. Read at start.
+void gles2AllowFlatVaryings(bool allowed);
 
 #endif

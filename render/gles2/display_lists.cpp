@@ -2,7 +2,11 @@
 #include "render/gles2/display_lists.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <utility>
+
+static_assert(sizeof(IssuedVertex) == 13 * sizeof(float), "vertices are compared as bytes: no padding");
 
 void meshTriangles(const ListMesh& mesh, bool flat, std::vector<ShaderVertex>* out) {
     int at = 0;
@@ -10,6 +14,27 @@ void meshTriangles(const ListMesh& mesh, bool flat, std::vector<ShaderVertex>* o
         unroll(p.mode, mesh.vertices.data() + at, p.count, flat, p.clockwise, out);
         at += p.count;
     }
+}
+
+void meshCorners(const ListMesh& mesh, std::vector<ShaderVertex>* vertices, std::vector<unsigned>* corners) {
+    // The ship lists come as triangles whose corners repeat the vertices of
+    // the strips they were cut from: equal vertices, to the byte, become one.
+    std::unordered_map<std::string, unsigned> known;
+    std::vector<unsigned> at(mesh.vertices.size());
+    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+        const IssuedVertex& v = mesh.vertices[i];
+        const std::string bytes(reinterpret_cast<const char*>(&v), sizeof v);
+        const auto found = known.emplace(bytes, static_cast<unsigned>(vertices->size()));
+        if (found.second) vertices->push_back(shaderVertex(v, v));
+        at[i] = found.first->second;
+    }
+    const std::size_t first = corners->size();
+    unsigned start = 0;
+    for (const ListMesh::Primitive& p : mesh.primitives) {
+        triangleCorners(p.mode, p.count, p.clockwise, start, corners);
+        start += static_cast<unsigned>(p.count);
+    }
+    for (std::size_t k = first; k < corners->size(); ++k) (*corners)[k] = at[(*corners)[k]];
 }
 
 void ListRecorder::begin(unsigned id, const CurrentGroup& current) {

@@ -17,8 +17,9 @@
 //   face) is noted and set again after each call.
 //
 // A mesh becomes a buffer object the first time it is drawn with a shade
-// model: meshTriangles gives its triangles for it (gles2_backend.cpp makes
-// the buffer). Pure: no GL calls.
+// model: meshTriangles gives its triangles for it, or meshCorners its
+// vertices and their triangles where flat varyings serve both shade models
+// (gles2_backend.cpp makes the buffers). Pure: no GL calls.
 #ifndef HALVORN_RENDER_GLES2_DISPLAY_LISTS_H
 #define HALVORN_RENDER_GLES2_DISPLAY_LISTS_H
 
@@ -39,9 +40,14 @@ struct ListMesh {
     };
     std::vector<IssuedVertex> vertices;  // one primitive after another
     std::vector<Primitive> primitives;
-    bool ownWinding = true;       // wound counter-clockwise here; false: drawn with the caller's front face
-    unsigned buffer[2] = {0, 0};  // its triangles with smooth and flat shading, made on first use
-    int count[2] = {0, 0};        // vertices in each
+    bool ownWinding = true;  // wound counter-clockwise here; false: drawn with the caller's front face
+    // Its buffer objects, made on first use: with OpenGL ES 2.0 its triangles
+    // unrolled for smooth and for flat shading; with flat varyings its
+    // vertices once and the corners of its triangles, for both.
+    unsigned buffer[2] = {0, 0};
+    int count[2] = {0, 0};  // vertices in each
+    unsigned vertexBuffer = 0, cornerBuffer = 0;
+    int corners = 0;
 };
 
 // A state change between a list's meshes, replayed at each call.
@@ -65,6 +71,9 @@ struct DisplayList {
 
 // The triangles of `mesh` for a shade model, in the order its buffer holds them.
 void meshTriangles(const ListMesh& mesh, bool flat, std::vector<ShaderVertex>* out);
+// The same triangles as `mesh`'s vertices, each lit as itself and equal ones
+// once, and the indices of their corners (triangleCorners), for flat varyings.
+void meshCorners(const ListMesh& mesh, std::vector<ShaderVertex>* vertices, std::vector<unsigned>* corners);
 
 class ListRecorder {
 public:

@@ -25,9 +25,17 @@ void normalMatrix(const float m[16], float n[9]) {
 
 }  // namespace
 
-bool DrawState::start(std::string* error) {
+bool DrawState::start(bool flatVaryings, std::string* error) {
     *this = DrawState();
     if (programs_.get(usualFeatures(), error) == nullptr) return false;
+    if (flatVaryings) {
+        // The ships' program with a flat colour; a context that cannot build
+        // it draws flat shading as OpenGL ES 2.0 does.
+        ProgramFeatures flat = usualFeatures();
+        flat.flatColor = true;
+        std::string ignored;
+        flatVaryings_ = programs_.get(flat, &ignored) != nullptr;
+    }
     glGenTextures(1, &stippleTexture_);
     glBindTexture(GL_TEXTURE_2D, stippleTexture_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -90,7 +98,7 @@ void DrawState::prepare(const FixedFunction& ff, unsigned texture, bool alphaTex
         glActiveTexture(GL_TEXTURE0);
         current_ = nullptr;
     }
-    const ProgramFeatures features = featuresFor(s, texture != 0, alphaTexture, ff.textureMatrix().m);
+    const ProgramFeatures features = featuresFor(s, texture != 0, alphaTexture, ff.textureMatrix().m, flatVaryings_);
     std::string error;
     Program* chosen = programs_.get(features, &error);
     if (chosen == nullptr) {

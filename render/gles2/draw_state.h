@@ -16,7 +16,9 @@ class DrawState {
 public:
     // Builds the program of the battle's usual state (a context that cannot
     // run the shaders says so now) and the stipple texture; false with *error.
-    bool start(std::string* error);
+    // `flatVaryings`: the context is OpenGL ES 3.0 or later, whose flat
+    // varyings flat shading then uses (when its program builds).
+    bool start(bool flatVaryings, std::string* error);
     // Deletes the programs and the stipple texture.
     void stop();
     // Forgets them without deleting anything (the context is gone).
@@ -35,6 +37,9 @@ public:
     void boundForUpdate(unsigned texture) { es_.texture = texture; }
 
     std::size_t programs() const { return programs_.size(); }
+    // Flat shading has colours that are not interpolated: a triangle takes
+    // its last corner's, and the corners need not carry the same inputs.
+    bool flatVaryings() const { return flatVaryings_; }
 
 private:
     void capability(unsigned cap, bool on, bool* known);
@@ -52,6 +57,7 @@ private:
     ProgramCache programs_;
     Program* current_ = nullptr;
     bool programFailed_ = false;
+    bool flatVaryings_ = false;
     unsigned stippleTexture_ = 0;
 };
 

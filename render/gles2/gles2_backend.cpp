@@ -4,7 +4,8 @@
 //
 //   fixed_function.*  the state the GL calls set: matrix stacks, attribute
 //                     groups with glPushAttrib, client arrays (pure)
-//   primitives.*      quads, strips and fans unrolled into triangles (pure)
+//   primitives.*      quads, strips and fans unrolled into triangles, or
+//                     their corners as indices (pure)
 //   display_lists.*   lists recorded as meshes and state changes (pure)
 //   shaders.*         the GLSL that lights, textures and tests as OpenGL 1.1 does
 //   programs.*        one program per feature set, typed uniform setters
@@ -15,7 +16,8 @@
 //
 // This file routes each GL call to its stage, keeps the lists and what is
 // known of each texture, and draws. Needs a current ES 2.0 context between
-// start and stop.
+// start and stop; where the context is ES 3.0 or later, display lists are
+// drawn indexed with flat varyings (drawMeshCorners), each vertex lit once.
 #include <GLES2/gl2.h>
 
 #include <algorithm>
@@ -39,6 +41,8 @@
 #include "sim/gl_math.h"
 
 namespace {
+
+bool flatVaryingsAllowed = true;
 
 // ES 2.0's own buffer entry points, for the vertex stream.
 BufferProcs esBufferProcs() {
@@ -92,7 +96,7 @@ public:
     void contextLost() override {
         if (!started_) return;
         for (auto& entry : lists_) {
-            for (ListMesh& m : entry.second.meshes) m.buffer[0] = m.buffer[1] = 0;
+            for (ListMesh& m : entry.second.meshes) m.buffer[0] = m.buffer[1] = m.vertexBuffer = m.cornerBuffer = 0;
         }
         textures_.clear();
         draw_.forget();
@@ -462,7 +466,7 @@ private:
     // The start-up program (a context that cannot run the shaders says so at
     // start-up), the stream's buffers and the stipple texture.
     bool makeObjects(std::string* error) {
-        if (!draw_.start(error)) return false;
+        if (!draw_.start(hasFlatVaryings(), error)) return false;
         if (!stream_.start(esBufferProcs())) {
             *error = "gles2: cannot make the vertex stream's buffers";
             return false;
@@ -488,9 +492,9 @@ private:
 
     void freeList(DisplayList& list) {
         for (ListMesh& m : list.meshes) {
-            for (unsigned& b : m.buffer) {
-                if (b != 0) glDeleteBuffers(1, &b);
-                b = 0;
+            for (unsigned* b : {&m.buffer[0], &m.buffer[1], &m.vertexBuffer, &m.cornerBuffer}) {
+                if (*b != 0) glDeleteBuffers(1, b);
+                *b = 0;
             }
         }
     }
@@ -527,6 +531,10 @@ private:
     // A list's mesh: its triangles for the shade model in force go into a
     // buffer object of their own the first time, and are drawn from there.
     void drawMesh(ListMesh& mesh) {
+        if (draw_.flatVaryings()) {
+            drawMeshCorners(mesh);
+            return;
+        }
         const int shade = ff_.state.lighting.flat ? 1 : 0;
         if (mesh.buffer[shade] == 0) {
             scratch_.clear();
@@ -545,6 +553,43 @@ private:
         pointAttributes(0);
         glDrawArrays(GL_TRIANGLES, 0, mesh.count[shade]);
         ff_.state.frontFace = front;
+    }
+
+    // A list's mesh where colours can be flat: its vertices once and the
+    // corners of its triangles, so that the vertex shader lights a vertex
+    // shared by several triangles once rather than at every corner.
+    void drawMeshCorners(ListMesh& mesh) {
+        if (mesh.vertexBuffer == 0) {
+            scratch_.clear();
+            corners_.clear();
+            meshCorners(mesh, &scratch_, &corners_);
+            glGenBuffers(1, &mesh.vertexBuffer);
+            glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(scratch_.size() * sizeof(ShaderVertex)),
+                         scratch_.data(), GL_STATIC_DRAW);
+            glGenBuffers(1, &mesh.cornerBuffer);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.cornerBuffer);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(corners_.size() * sizeof(unsigned)),
+                         corners_.data(), GL_STATIC_DRAW);
+            mesh.corners = static_cast<int>(corners_.size());
+        }
+        if (mesh.corners == 0) return;
+        const unsigned front = ff_.state.frontFace;
+        if (mesh.ownWinding) ff_.state.frontFace = GL_CCW;
+        prepareDraw();
+        glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+        pointAttributes(0);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.cornerBuffer);
+        glDrawElements(GL_TRIANGLES, mesh.corners, GL_UNSIGNED_INT, nullptr);  // ES 3.0 has 32-bit indices
+        ff_.state.frontFace = front;
+    }
+
+    // OpenGL ES 3.0 or later (WebGL 2 says "OpenGL ES 3.0 (WebGL 2.0)"): flat varyings.
+    static bool hasFlatVaryings() {
+        if (!flatVaryingsAllowed) return false;
+        const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        int major = 0;
+        return version != nullptr && std::sscanf(version, "OpenGL ES %d", &major) == 1 && major >= 3;
     }
 
     // Immediate mode and client arrays: unrolled into the stream and drawn from there.
@@ -579,6 +624,7 @@ private:
     unsigned mode_ = GL_TRIANGLES;
     std::vector<IssuedVertex> primitive_, issued_;
     std::vector<ShaderVertex> scratch_;
+    std::vector<unsigned> corners_;
 
     std::map<unsigned, DisplayList> lists_;
     ListRecorder recorder_;
@@ -591,6 +637,8 @@ private:
 };
 
 }  // namespace
+
+void gles2AllowFlatVaryings(bool allowed) { flatVaryingsAllowed = allowed; }
 
 GlBackend& gles2Backend() {
     static Gles2Backend backend;

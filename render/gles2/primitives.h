@@ -43,4 +43,14 @@ struct ShaderVertex {
 // which shows on a sphere's quads, which are not flat.
 void unroll(unsigned mode, const IssuedVertex* v, int count, bool flat, bool reverse, std::vector<ShaderVertex>* out);
 
+// The same triangles as indices: the corners unroll() emits, each as `first`
+// plus its vertex's place in the primitive, so that a vertex shared by
+// several triangles is one vertex. With flat shading that needs colours that
+// are not interpolated (ES 3.0's flat varyings), which take the provoking
+// vertex's, the last corner of each triangle.
+void triangleCorners(unsigned mode, int count, bool reverse, unsigned first, std::vector<unsigned>* out);
+
+// The shaders' vertex at `own`'s place, lit with `lit`'s inputs.
+ShaderVertex shaderVertex(const IssuedVertex& own, const IssuedVertex& lit);
+
 #endif

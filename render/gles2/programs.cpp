@@ -9,25 +9,11 @@
 
 namespace {
 
-const char* const UniformNames[static_cast<int>(Uniform::Count)] = {"uMvp",
-                                                                    "uModelView",
-                                                                    "uNormalMatrix",
-                                                                    "uTextureMatrix",
-                                                                    "uCurrentColor",
-                                                                    "uCurrentNormal",
-                                                                    "uLitBase", "uAmbientSum", "uShininess",
-                                                                    "uLightDiffuse[0]",
-                                                                    "uLightSpecular[0]",
-                                                                    "uLightPosition[0]",
-                                                                    "uTexGenOn",
-                                                                    "uPlaneS",
-                                                                    "uPlaneT",
-                                                                    "uPlaneR",
-                                                                    "uPlaneQ",
-                                                                    "uTexture",
-                                                                    "uStipple",
-                                                                    "uAlphaFunc",
-                                                                    "uAlphaRef"};
+const char* const UniformNames[static_cast<int>(Uniform::Count)] = {
+    "uMvp",      "uModelView",  "uNormalMatrix", "uTextureMatrix",   "uCurrentColor",     "uCurrentNormal",
+    "uLitBase",  "uAmbientSum", "uShininess",    "uLightDiffuse[0]", "uLightSpecular[0]", "uLightPosition[0]",
+    "uTexGenOn", "uPlaneS",     "uPlaneT",       "uPlaneR",          "uPlaneQ",           "uTexture",
+    "uStipple",  "uAlphaFunc",  "uAlphaRef"};
 
 constexpr int index(Uniform u) { return static_cast<int>(u); }
 
@@ -37,11 +23,13 @@ unsigned ProgramFeatures::key() const {
     // The light count in the low four bits, then one bit per switch.
     return static_cast<unsigned>(lights) | (texture ? 1u << 4 : 0u) | (alphaTexture ? 1u << 5 : 0u) |
            (replace ? 1u << 6 : 0u) | (texGen ? 1u << 7 : 0u) | (alphaTest ? 1u << 8 : 0u) | (stipple ? 1u << 9 : 0u) |
-           (projective ? 1u << 10 : 0u) | (colorMaterial ? 1u << 11 : 0u);
+           (projective ? 1u << 10 : 0u) | (colorMaterial ? 1u << 11 : 0u) | (flatColor ? 1u << 12 : 0u);
 }
 
 std::string ProgramFeatures::defines() const {
-    std::string d = "#define LIGHTS " + std::to_string(lights) + "\n";
+    // The version comes first of all; GLSL ES 1.00 is the default.
+    std::string d = flatColor ? "#version 300 es\n#define FLAT_COLOR\n" : "";
+    d += "#define LIGHTS " + std::to_string(lights) + "\n";
     if (colorMaterial) d += "#define COLOR_MATERIAL\n";
     if (texture) d += "#define TEXTURE\n";
     if (alphaTexture) d += "#define ALPHA_TEXTURE\n";
@@ -53,7 +41,8 @@ std::string ProgramFeatures::defines() const {
     return d;
 }
 
-ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTexture, const float textureMatrix[16]) {
+ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTexture, const float textureMatrix[16],
+                            bool flatVaryings) {
     const EnableGroup& e = s.enable;
     ProgramFeatures f;
     if (e.lighting) {
@@ -70,6 +59,7 @@ ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTextur
     }
     f.alphaTest = e.alphaTest && s.colorBuffer.alphaFunc != GL_ALWAYS;
     f.stipple = e.stipple;
+    f.flatColor = flatVaryings && s.lighting.flat;
     return f;
 }
 

@@ -13,15 +13,16 @@
 
 // What a draw needs of the shaders; each field is one define of shaders.h.
 struct ProgramFeatures {
-    int lights = 0;             // LIGHTS: lighting on with this many lights (0: off)
-    bool colorMaterial = false; // COLOR_MATERIAL: with lights, the colour is the ambient and diffuse
-    bool texture = false;       // TEXTURE
-    bool alphaTexture = false;  // ALPHA_TEXTURE: the bound texture has alpha only
-    bool replace = false;       // REPLACE: GL_REPLACE instead of GL_MODULATE
-    bool texGen = false;        // TEXGEN: eye-linear coordinates for some of s, t, r, q
-    bool projective = false;    // PROJECTIVE: texture coordinates whose q may not be 1
-    bool alphaTest = false;     // ALPHA_TEST
-    bool stipple = false;       // STIPPLE
+    int lights = 0;              // LIGHTS: lighting on with this many lights (0: off)
+    bool colorMaterial = false;  // COLOR_MATERIAL: with lights, the colour is the ambient and diffuse
+    bool texture = false;        // TEXTURE
+    bool alphaTexture = false;   // ALPHA_TEXTURE: the bound texture has alpha only
+    bool replace = false;        // REPLACE: GL_REPLACE instead of GL_MODULATE
+    bool texGen = false;         // TEXGEN: eye-linear coordinates for some of s, t, r, q
+    bool projective = false;     // PROJECTIVE: texture coordinates whose q may not be 1
+    bool alphaTest = false;      // ALPHA_TEST
+    bool stipple = false;        // STIPPLE
+    bool flatColor = false;      // FLAT_COLOR: flat shading with a colour that is not interpolated (GLSL ES 3.00)
 
     // One number per combination, to find the program by.
     unsigned key() const;
@@ -31,8 +32,10 @@ struct ProgramFeatures {
 
 // The features the state in force needs: `texture` says whether a texture
 // with a picture is bound and enabled, `alphaTexture` whether it has alpha
-// only; `textureMatrix` is the texture matrix in force.
-ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTexture, const float textureMatrix[16]);
+// only; `textureMatrix` is the texture matrix in force; `flatVaryings`
+// whether the context has them (OpenGL ES 3.0).
+ProgramFeatures featuresFor(const AttribState& s, bool texture, bool alphaTexture, const float textureMatrix[16],
+                            bool flatVaryings);
 
 // The battle's usual state (three lights, a texture), built at start-up so
 // that a context that cannot run the shaders says so then.

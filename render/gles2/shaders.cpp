@@ -12,7 +12,19 @@
 //                the fragment shader spares the division of texture2DProj
 //   ALPHA_TEST   the alpha test
 //   STIPPLE      the polygon stipple
+//   FLAT_COLOR   flat shading where the colour need not be interpolated: GLSL
+//                ES 3.00 (the defines begin with its #version), whose flat
+//                varyings take the provoking vertex's colour, so a vertex
+//                shared by several triangles is lit once; the sources keep
+//                GLSL ES 1.00's words and the macros below translate them
 const char* const VertexShaderSource = R"(
+#ifdef FLAT_COLOR
+#define attribute in
+#define varying out
+#define COLOR_VARYING flat out
+#else
+#define COLOR_VARYING varying
+#endif
 attribute vec3 aPosition;
 attribute vec3 aLitPosition;
 attribute vec3 aNormal;
@@ -21,7 +33,7 @@ attribute vec2 aTexCoord;
 attribute float aInherit;
 uniform mat4 uMvp;
 uniform vec4 uCurrentColor;
-varying vec4 vColor;
+COLOR_VARYING vec4 vColor;
 #if LIGHTS > 0
 uniform mat4 uModelView;
 uniform mat3 uNormalMatrix;
@@ -114,7 +126,18 @@ precision highp float;
 #else
 precision mediump float;
 #endif
-varying vec4 vColor;
+#ifdef FLAT_COLOR
+#define varying in
+#define texture2D texture
+#define texture2DProj textureProj
+#define COLOR_VARYING flat in
+out vec4 fragColor;
+#define FRAG_COLOR fragColor
+#else
+#define COLOR_VARYING varying
+#define FRAG_COLOR gl_FragColor
+#endif
+COLOR_VARYING vec4 vColor;
 #ifdef TEXTURE
 uniform sampler2D uTexture;
 #if defined(TEXGEN) || defined(PROJECTIVE)
@@ -159,7 +182,7 @@ void main() {
               : uAlphaFunc == 5 ? c.a == uAlphaRef : uAlphaFunc == 6 ? c.a != uAlphaRef : false;
     if (!pass) discard;
 #endif
-    gl_FragColor = c;
+    FRAG_COLOR = c;
 }
 )";
 

@@ -53,6 +53,11 @@ TEST(Gles2Primitives, UnrollInOpenGlsOrderWithTheProvokingVertex) {
         // Flat: every corner of a triangle lit as its last.
         const std::vector<int> lit = corners(flat, true);
         for (std::size_t k = 0; k < lit.size(); ++k) EXPECT_EQ(lit[k], c.corners[k / 3 * 3 + 2]) << c.mode;
+        // As indices from 10, for flat varyings: the same corners.
+        std::vector<unsigned> indexed, expected;
+        triangleCorners(c.mode, c.count, c.reverse, 10, &indexed);
+        for (int k : c.corners) expected.push_back(10u + static_cast<unsigned>(k));
+        EXPECT_EQ(indexed, expected) << c.mode;
     }
 }
 
@@ -95,6 +100,18 @@ TEST(Gles2DisplayLists, RecordMeshesBetweenStateChangesAndWhatTheListTakesAndLea
     std::vector<ShaderVertex> t;
     meshTriangles(list.meshes[1], false, &t);
     EXPECT_EQ(corners(t), (std::vector<int>{1, 0, 2}));
+
+    // With flat varyings: each vertex once, the corners counted across the mesh's primitives.
+    // Equal vertices are one: here vertex 5 repeats vertex 2.
+    ListMesh mesh;
+    mesh.vertices = numbered(7);
+    mesh.vertices[5] = mesh.vertices[2];
+    mesh.primitives = {{GL_TRIANGLES, 3, false}, {GL_TRIANGLE_STRIP, 4, true}};
+    std::vector<ShaderVertex> vertices;
+    std::vector<unsigned> indices;
+    meshCorners(mesh, &vertices, &indices);
+    EXPECT_EQ(corners(vertices, true), (std::vector<int>{0, 1, 2, 3, 4, 6}));
+    EXPECT_EQ(indices, (std::vector<unsigned>{0, 1, 2, 4, 3, 2, 4, 2, 5}));
 }
 
 TEST(Gles2FixedFunction, PopAttribRestoresOnlyThePushedGroups) {
@@ -153,24 +170,31 @@ TEST(Gles2Programs, FeaturesFollowTheStateInForce) {
     s.enable.texGen[0] = true;
     s.enable.alphaTest = true;  // with GL_ALWAYS: no test
     const Matrix identity, projective = {{1, 0, 0, 0.5f, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-    ProgramFeatures f = featuresFor(s, false, false, identity.m);
+    ProgramFeatures f = featuresFor(s, false, false, identity.m, false);
     EXPECT_EQ(f.lights, 2);
     EXPECT_FALSE(f.texGen) << "coordinates are generated only for a texture";
     EXPECT_FALSE(f.alphaTest);
     s.colorBuffer.alphaFunc = GL_GREATER;
     s.texture.envMode = GL_REPLACE;
-    f = featuresFor(s, true, true, identity.m);
+    f = featuresFor(s, true, true, identity.m, false);
     EXPECT_TRUE(f.texGen && f.projective && f.alphaTest && f.replace && f.alphaTexture);
-    EXPECT_NE(f.key(), featuresFor(s, true, false, identity.m).key());
+    EXPECT_NE(f.key(), featuresFor(s, true, false, identity.m, false).key());
     EXPECT_EQ(f.defines(),
               "#define LIGHTS 2\n#define TEXTURE\n#define ALPHA_TEXTURE\n#define REPLACE\n"
               "#define TEXGEN\n#define PROJECTIVE\n#define ALPHA_TEST\n");
     // Without generated coordinates q is 1, unless the texture matrix makes it otherwise.
     s.enable.texGen[0] = false;
-    EXPECT_FALSE(featuresFor(s, true, false, identity.m).projective);
-    EXPECT_TRUE(featuresFor(s, true, false, projective.m).projective);
+    EXPECT_FALSE(featuresFor(s, true, false, identity.m, false).projective);
+    EXPECT_TRUE(featuresFor(s, true, false, projective.m, false).projective);
     s.enable.lighting = false;
-    EXPECT_EQ(featuresFor(s, false, false, identity.m).lights, 0);
+    EXPECT_EQ(featuresFor(s, false, false, identity.m, false).lights, 0);
+    // A flat colour for flat shading where the context has flat varyings: GLSL ES 3.00.
+    EXPECT_FALSE(featuresFor(s, false, false, identity.m, true).flatColor) << "smooth";
+    s.lighting.flat = true;
+    EXPECT_FALSE(featuresFor(s, false, false, identity.m, false).flatColor) << "OpenGL ES 2.0";
+    f = featuresFor(s, false, false, identity.m, true);
+    EXPECT_TRUE(f.flatColor);
+    EXPECT_EQ(f.defines().rfind("#version 300 es\n", 0), 0u) << "the version first";
 }
 
 }  // namespace
