@@ -272,9 +272,14 @@ int runHeadless(const ProgramOptions& o) {
         // frame time from it.
         const SaverFrame frame = saverDraw(tickCount(), o.bench ? &timings : nullptr);
         nextFrameAt = frameStart + std::chrono::milliseconds(frame.delayMs);
+        // Each frame is finished before the next begins, as a window's buffer
+        // swap makes it: a software renderer would otherwise keep several
+        // frames in flight, each with the bins of its triangles, and a long
+        // run would hold the memory of the busiest run of frames (313 ships:
+        // 93 MB flat with OpenGL 1.1 instead of 158 rising to 177 MB).
+        const SteadyClock::time_point t3 = SteadyClock::now();
+        glFinish();
         if (o.bench) {
-            const SteadyClock::time_point t3 = SteadyClock::now();
-            glFinish();
             const SteadyClock::time_point t4 = SteadyClock::now();
             bench.simulationMs += timings.simulationMs;
             bench.cameraMs += timings.cameraMs;

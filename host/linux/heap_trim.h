@@ -3,7 +3,8 @@
 // such a frame, and glibc keeps them (the Linux program asks it to: see
 // keepTheHeap in host/linux/main.cpp), so without a trim a window that runs
 // all night would hold the busiest frame's memory from then on. The headless
-// runs, which end, keep their heap: their memory is the busiest frame's.
+// runs finish each frame before the next, keep one frame in flight, and need
+// no trim.
 #ifndef HALVORN_HOST_LINUX_HEAP_TRIM_H
 #define HALVORN_HOST_LINUX_HEAP_TRIM_H
 

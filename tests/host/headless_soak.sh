@@ -9,14 +9,14 @@
 #   tests/host/headless_soak.sh HALVORN RENDERER...     (gl11, gles2)
 #
 # Why these numbers. Frame 2000 is past this battle's busiest moment (frames
-# 1250 to 1500), whose frames raise the memory by 50 to 75 MB once (Mesa's
-# storage for the explosions' debris and, with ES 2.0, the vertex stream grown
-# to the busiest frame), which the program's heap keeps (host/linux/main.cpp)
-# and which varies from run to run with llvmpipe's threads. From there on both
-# renderers stay flat: over frames 2000 to 4500 gl11 grew by 0.0 MB and gles2
-# by 0.0 to 0.8 MB (three runs). The ES stream buffer that once doubled
-# without end (0.47 MB a frame) went from 1,203 MB at frame 2000 to 2,244 MB
-# at frame 3500. 8 MB over 2,500 frames catches a leak of 3.3 KB a frame.
+# 1250 to 1500). Each frame is finished before the next begins, so the memory
+# is that of one frame in flight: 89.3 MB with gl11 and 121.8 MB with gles2
+# from frame 2000 to 4500, to the tenth of a megabyte (before that, several
+# frames in flight raised it by 50 to 75 MB at the busy moment, by an amount
+# that varied from run to run with llvmpipe's threads). The ES stream buffer
+# that once doubled without end (0.47 MB a frame) went from 1,203 MB at frame
+# 2000 to 2,244 MB at frame 3500. 8 MB over 2,500 frames catches a leak of
+# 3.3 KB a frame.
 #
 # Exits 0 when every renderer stays within the bound, 1 when one grows beyond
 # it or stops drawing, 77 (skipped) without an OpenGL context, 2 on bad use.
