@@ -18,11 +18,15 @@ inline bool hasExtension(const char* list, const char* name) {
     return false;
 }
 
-// True when a version string "major.minor..." (OpenGL's GL_VERSION) is at
-// least major.minor; false for a null or unreadable one.
+// True when a version string "major.minor..." (OpenGL's GL_VERSION; OpenGL
+// ES's begins "OpenGL ES ") is at least major.minor; false for a null or
+// unreadable one.
 inline bool versionAtLeast(const char* version, int major, int minor) {
     int haveMajor = 0, haveMinor = 0;
-    if (version == nullptr || std::sscanf(version, "%d.%d", &haveMajor, &haveMinor) != 2) return false;
+    if (version == nullptr) return false;
+    const char* es = "OpenGL ES ";
+    if (std::strncmp(version, es, std::strlen(es)) == 0) version += std::strlen(es);
+    if (std::sscanf(version, "%d.%d", &haveMajor, &haveMinor) != 2) return false;
     return haveMajor > major || (haveMajor == major && haveMinor >= minor);
 }
 

@@ -17,7 +17,7 @@
 // This file routes each GL call to its stage, keeps the lists and what is
 // known of each texture, and draws. Needs a current ES 2.0 context between
 // start and stop; where the context is ES 3.0 or later, display lists are
-// drawn indexed with flat varyings (drawMeshCorners), each vertex lit once.
+// drawn indexed with flat varyings (drawMesh), each vertex lit once.
 #include <GLES2/gl2.h>
 
 #include <algorithm>
@@ -31,6 +31,7 @@
 
 #include "render/gl/gl_backend.h"
 #include "render/gl/gl_constants.h"
+#include "render/gl/gl_strings.h"
 #include "render/gl/glu_sphere.h"
 #include "render/gl/vertex_stream.h"
 #include "render/gles2/display_lists.h"
@@ -528,68 +529,59 @@ private:
         draw_.prepare(ff_, 0, false);
     }
 
-    // A list's mesh: its triangles for the shade model in force go into a
-    // buffer object of their own the first time, and are drawn from there.
+    // A list's mesh, from buffer objects of its own made the first time: its
+    // triangles unrolled for the shade model in force or, where colours can
+    // be flat, its vertices once and the corners of its triangles, so that
+    // the vertex shader lights a vertex shared by several triangles once
+    // rather than at every corner.
     void drawMesh(ListMesh& mesh) {
-        if (draw_.flatVaryings()) {
-            drawMeshCorners(mesh);
-            return;
-        }
+        const bool indexed = draw_.flatVaryings();
         const int shade = ff_.state.lighting.flat ? 1 : 0;
-        if (mesh.buffer[shade] == 0) {
-            scratch_.clear();
-            meshTriangles(mesh, shade == 1, &scratch_);
-            glGenBuffers(1, &mesh.buffer[shade]);
-            glBindBuffer(GL_ARRAY_BUFFER, mesh.buffer[shade]);
-            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(scratch_.size() * sizeof(ShaderVertex)),
-                         scratch_.data(), GL_STATIC_DRAW);
-            mesh.count[shade] = static_cast<int>(scratch_.size());
-        }
-        if (mesh.count[shade] == 0) return;
+        if (indexed ? mesh.vertexBuffer == 0 : mesh.buffer[shade] == 0) makeMeshBuffers(mesh, indexed, shade);
+        const int count = indexed ? mesh.corners : mesh.count[shade];
+        if (count == 0) return;
         const unsigned front = ff_.state.frontFace;
         if (mesh.ownWinding) ff_.state.frontFace = GL_CCW;
         prepareDraw();
-        glBindBuffer(GL_ARRAY_BUFFER, mesh.buffer[shade]);
+        glBindBuffer(GL_ARRAY_BUFFER, indexed ? mesh.vertexBuffer : mesh.buffer[shade]);
         pointAttributes(0);
-        glDrawArrays(GL_TRIANGLES, 0, mesh.count[shade]);
+        if (indexed) {
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.cornerBuffer);
+            glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);  // ES 3.0 has 32-bit indices
+        } else {
+            glDrawArrays(GL_TRIANGLES, 0, count);
+        }
         ff_.state.frontFace = front;
     }
 
-    // A list's mesh where colours can be flat: its vertices once and the
-    // corners of its triangles, so that the vertex shader lights a vertex
-    // shared by several triangles once rather than at every corner.
-    void drawMeshCorners(ListMesh& mesh) {
-        if (mesh.vertexBuffer == 0) {
-            scratch_.clear();
-            corners_.clear();
-            meshCorners(mesh, &scratch_, &corners_);
-            glGenBuffers(1, &mesh.vertexBuffer);
-            glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
-            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(scratch_.size() * sizeof(ShaderVertex)),
-                         scratch_.data(), GL_STATIC_DRAW);
-            glGenBuffers(1, &mesh.cornerBuffer);
-            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.cornerBuffer);
-            glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(corners_.size() * sizeof(unsigned)),
-                         corners_.data(), GL_STATIC_DRAW);
-            mesh.corners = static_cast<int>(corners_.size());
+    void makeMeshBuffers(ListMesh& mesh, bool indexed, int shade) {
+        scratch_.clear();
+        if (!indexed) {
+            meshTriangles(mesh, shade == 1, &scratch_);
+            mesh.buffer[shade] = newBuffer(GL_ARRAY_BUFFER, scratch_);
+            mesh.count[shade] = static_cast<int>(scratch_.size());
+            return;
         }
-        if (mesh.corners == 0) return;
-        const unsigned front = ff_.state.frontFace;
-        if (mesh.ownWinding) ff_.state.frontFace = GL_CCW;
-        prepareDraw();
-        glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
-        pointAttributes(0);
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.cornerBuffer);
-        glDrawElements(GL_TRIANGLES, mesh.corners, GL_UNSIGNED_INT, nullptr);  // ES 3.0 has 32-bit indices
-        ff_.state.frontFace = front;
+        corners_.clear();
+        meshCorners(mesh, &scratch_, &corners_);
+        mesh.vertexBuffer = newBuffer(GL_ARRAY_BUFFER, scratch_);
+        mesh.cornerBuffer = newBuffer(GL_ELEMENT_ARRAY_BUFFER, corners_);
+        mesh.corners = static_cast<int>(corners_.size());
+    }
+
+    // A buffer object bound to `target` holding `data`.
+    template <typename T>
+    static unsigned newBuffer(unsigned target, const std::vector<T>& data) {
+        unsigned buffer = 0;
+        glGenBuffers(1, &buffer);
+        glBindBuffer(target, buffer);
+        glBufferData(target, static_cast<GLsizeiptr>(data.size() * sizeof(T)), data.data(), GL_STATIC_DRAW);
+        return buffer;
     }
 
     // OpenGL ES 3.0 or later (WebGL 2 says "OpenGL ES 3.0 (WebGL 2.0)"): flat varyings.
     static bool hasFlatVaryings() {
-        if (!flatVaryingsAllowed) return false;
-        const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-        int major = 0;
-        return version != nullptr && std::sscanf(version, "OpenGL ES %d", &major) == 1 && major >= 3;
+        return flatVaryingsAllowed && versionAtLeast(reinterpret_cast<const char*>(glGetString(GL_VERSION)), 3, 0);
     }
 
     // Immediate mode and client arrays: unrolled into the stream and drawn from there.
