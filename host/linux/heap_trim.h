@@ -1,14 +1,19 @@
 // Gives back to the system the heap pages that the battle's busiest frames
 // needed and freed. Mesa's software renderer frees tens of megabytes after
 // such a frame, and glibc keeps them (the Linux program asks it to: see
-// keepTheHeap in host/linux/main.cpp), so without a trim a window that runs
+// keepTheHeap below), so without a trim a window that runs
 // all night would hold the busiest frame's memory from then on. The headless
-// runs finish each frame before the next, keep one frame in flight, and need
-// no trim.
+// runs finish each frame before the next and keep one frame in flight: the
+// heap's top going back (keepTheHeap) is enough for them.
 #ifndef HALVORN_HOST_LINUX_HEAP_TRIM_H
 #define HALVORN_HOST_LINUX_HEAP_TRIM_H
 
 #include <cstdint>
+
+// Sets how the Linux program's heap keeps memory between frames: blocks up to
+// 32 MiB from the heap, and at most 8 MiB free at its top (heap_trim.cpp says
+// why). Called once, first thing in main.
+void keepTheHeap();
 
 // Counted in frames, not in time, so that a run of given frame times trims
 // at the same frames every time (the saver's pace makes 1000 frames about

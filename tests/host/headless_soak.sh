@@ -10,8 +10,9 @@
 #
 # Why these numbers. Frame 2000 is past this battle's busiest moment (frames
 # 1250 to 1500). Each frame is finished before the next begins, so the memory
-# is that of one frame in flight: 89.3 MB with gl11 and 121.8 MB with gles2
-# from frame 2000 to 4500, to the tenth of a megabyte (before that, several
+# is that of one frame in flight: 85 to 91 MB with gl11 and 117 to 122 MB
+# with gles2 from frame 2000 to 4500, flat to the tenth of a megabyte within
+# each run (before that, several
 # frames in flight raised it by 50 to 75 MB at the busy moment, by an amount
 # that varied from run to run with llvmpipe's threads). The ES stream buffer
 # that once doubled without end (0.47 MB a frame) went from 1,203 MB at frame
