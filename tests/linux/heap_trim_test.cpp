@@ -26,7 +26,7 @@ TEST(HeapTrim, TrimsAfterEveryPeriodthFrameOnly) {
 namespace {
 
 // The process's resident anonymous memory in KiB, from /proc/self/status.
-long residentAnonKb() {
+[[maybe_unused]] long residentAnonKb() {
     std::FILE* f = std::fopen("/proc/self/status", "r");
     if (f == nullptr) return -1;
     char line[256];
