@@ -43,7 +43,7 @@ for ((round = 1; round <= rounds; round++)); do
     "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$run" XDG_RUNTIME_DIR="$run/r" WLR_BACKENDS=headless \
       WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$run/sway.conf" >"$run/sway.log" 2>&1 &
     pids=($!)
-    Xvfb "$display" -screen 0 "$size"x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
+    Xvfb "$display" -screen 0 "$size"x24 -nolisten tcp -noreset >"$run/xvfb.log" 2>&1 &
     pids+=($!)
     sleep 3
     sway=$(pgrep -P "${pids[0]}" || echo "${pids[0]}")  # below runuser, if any

@@ -7,7 +7,7 @@
 start_xvfb() {
   local dir=$1 size=$2 fd
   exec {fd}>"$dir/display"
-  Xvfb -displayfd "$fd" -screen 0 "${size}x24" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  Xvfb -displayfd "$fd" -screen 0 "${size}x24" -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
   xvfb_pid=$!
   exec {fd}>&-
   for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.2; done

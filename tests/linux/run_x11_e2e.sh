@@ -74,7 +74,7 @@ start_xvfb() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb-$n.log" 2>&1 &
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb-$n.log" 2>&1 &
     xvfb_pid=$!
     if wait_until 10 eval "[ -e /tmp/.X11-unix/X$n ] || ! kill -0 $xvfb_pid" && kill -0 "$xvfb_pid" 2>/dev/null &&
        wait_until 10 xwininfo -display ":$n" -root; then

@@ -107,7 +107,7 @@ trap 'exit 130' INT TERM
 
 for n in $(seq 60 99); do
   [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 640x480x24 -br -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
+  Xvfb ":$n" -screen 0 640x480x24 -br -nolisten tcp -noreset -ac >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   if wait_until 10 xdpyinfo -display ":$n" && kill -0 "$xvfb_pid" 2>/dev/null; then
     display=:$n

@@ -41,7 +41,7 @@ check "the zip holds Halvorn.scr (this build's), README.txt and LICENSE.txt" \
 # --- the display, the prefix ----------------------------------------------------
 
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 wait_until 20 test -s "$work/display" || { echo "Xvfb did not start"; exit 2; }
